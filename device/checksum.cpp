@@ -1,10 +1,10 @@
 #include "device/checksum.h"
 
-std::uint16_t frameChecksum(QByteArrayView bytes)
+std::uint16_t frameChecksum(const char *data, int length)
 {
     std::uint16_t sum = kChecksumSeed;
-    for (const char byte : bytes)
-        sum = std::uint16_t(sum + std::uint8_t(byte));
+    for (int i = 0; i < length; ++i)
+        sum = std::uint16_t(sum + std::uint8_t(data[i]));
     return sum;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QByteArrayView>
 
 #include <cstdint>
 
@@ -9,7 +8,11 @@
 // stored little-endian after the bytes it covers.
 inline constexpr std::uint16_t kChecksumSeed = 0x0170;
 
-[[nodiscard]] std::uint16_t frameChecksum(QByteArrayView bytes);
+[[nodiscard]] std::uint16_t frameChecksum(const char *data, int length);
+[[nodiscard]] inline std::uint16_t frameChecksum(const QByteArray &bytes)
+{
+    return frameChecksum(bytes.constData(), int(bytes.size()));
+}
 
 // Appends the checksum of everything in `frame`, low byte first.
 void appendChecksum(QByteArray &frame);
