@@ -10,7 +10,8 @@ bool migrateSettingsFile(const QString &settingsFolder)
     const QDir folder(settingsFolder);
     if (!folder.exists(kBetaSettingsFileName) || folder.exists(kSettingsFileName))
         return false;
-    return QFile::rename(folder.filePath(kBetaSettingsFileName), folder.filePath(kSettingsFileName));
+    return QFile::rename(folder.filePath(kBetaSettingsFileName),
+                         folder.filePath(kSettingsFileName));
 }
 
 bool migrateLastSyncedModels(const QString &betaDataDirectory, const QString &dataDirectory)

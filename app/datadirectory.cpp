@@ -15,9 +15,8 @@ QString dataDirectoryPath()
 
 QString computeDataDirectoryPath()
 {
-    return platform::userAppDataFolder() + QLatin1Char('/') +
-           QCoreApplication::organizationName() + QLatin1Char('/') +
-           QCoreApplication::applicationName();
+    return platform::userAppDataFolder() + QLatin1Char('/') + QCoreApplication::organizationName() +
+           QLatin1Char('/') + QCoreApplication::applicationName();
 }
 
 QString betaDataDirectoryPath(const QString &dataDirectory)

@@ -51,8 +51,7 @@ bool LastSyncedModels::saveLastSyncedModels() const
     return true;
 }
 
-void LastSyncedModels::setLastSyncedModel(const QString &serialNumber,
-                                          const QString &modelFileName)
+void LastSyncedModels::setLastSyncedModel(const QString &serialNumber, const QString &modelFileName)
 {
     if (!serialNumber.isEmpty() && !modelFileName.isEmpty())
         m_entries.insert(serialNumber, modelFileName);

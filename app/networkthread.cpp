@@ -37,8 +37,8 @@ NetworkService::NetworkService()
 
 NetworkService::~NetworkService()
 {
-    QMetaObject::invokeMethod(m_manager, [manager = m_manager] { delete manager; },
-                              Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_manager, [manager = m_manager] { delete manager; }, Qt::BlockingQueuedConnection);
     m_thread->quit();
     m_thread->wait();
     delete m_thread;

@@ -14,7 +14,8 @@ class NetworkService
 {
 public:
     // The address whose system proxy is applied before every request.
-    static inline const QUrl kProxyLookupUrl = QUrl(QStringLiteral("https://www.solvanehobby.com/"));
+    static inline const QUrl kProxyLookupUrl =
+        QUrl(QStringLiteral("https://www.solvanehobby.com/"));
     static inline const QString kThreadName = QStringLiteral("ZanProg network");
 
     NetworkService();

@@ -7,7 +7,8 @@
 
 namespace {
 
-const QString kUnexpectedContinuation = QStringLiteral("unexpected multiline text not part of a value");
+const QString kUnexpectedContinuation =
+    QStringLiteral("unexpected multiline text not part of a value");
 
 class TooltipEntryBuilder
 {

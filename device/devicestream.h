@@ -8,9 +8,9 @@
 
 // Which device modes can be reached through a stream.
 enum class SupportedModes : int {
-    BootloaderOnly = 0, // the device behind the stream is in its bootloader
+    BootloaderOnly = 0,  // the device behind the stream is in its bootloader
     ApplicationOnly = 1, // the device runs its application (FSK)
-    Announced = 2, // either; the device's announcement decides
+    Announced = 2,       // either; the device's announcement decides
 };
 
 // The raw, unframed byte pipe to one device. A stream knows nothing of frames. Every public

@@ -27,8 +27,14 @@ inline constexpr std::uint8_t kBootloaderAnnouncementAnswer = 0x87;
 inline constexpr std::uint8_t kBootloaderReplyOffset = 0x85; // reply type = command + 0x85
 
 // Status byte of a bootloader reply: device index in bits 7..5, result code in bits 4..0.
-[[nodiscard]] constexpr int bootloaderStatusDevice(std::uint8_t status) { return status >> 5; }
-[[nodiscard]] constexpr int bootloaderStatusResult(std::uint8_t status) { return status & 0x1F; }
+[[nodiscard]] constexpr int bootloaderStatusDevice(std::uint8_t status)
+{
+    return status >> 5;
+}
+[[nodiscard]] constexpr int bootloaderStatusResult(std::uint8_t status)
+{
+    return status & 0x1F;
+}
 
 // Payloads longer than kFskMaxPayload are the sender's mistake; they are cut to fit.
 [[nodiscard]] QByteArray buildFskFrame(std::uint8_t type, const QByteArray &payload = {});

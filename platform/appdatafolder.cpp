@@ -2,9 +2,9 @@
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
-#include <shlobj.h>
 
 #include <cstdio>
+#include <shlobj.h>
 #else
 #include <QStandardPaths>
 #endif

@@ -51,8 +51,8 @@ private slots:
         QTest::newRow("mixed values")
             << QByteArray(R"({"S1":"a.zrm","S2":7,"S3":"","S4":null,"S5":["x"],"S6":"b.zrm"})")
             << QStringList{"S1", "S6"};
-        QTest::newRow("duplicate key: later wins") << QByteArray(R"({"S1":"a","S1":"b"})")
-                                                   << QStringList{"S1"};
+        QTest::newRow("duplicate key: later wins")
+            << QByteArray(R"({"S1":"a","S1":"b"})") << QStringList{"S1"};
         QTest::newRow("not json") << QByteArray("{{{ nonsense") << QStringList{};
         QTest::newRow("array") << QByteArray(R"(["a","b"])") << QStringList{};
         QTest::newRow("binary") << QByteArray("\x00\xff\xfe{\"a\":", 7) << QStringList{};
@@ -84,7 +84,8 @@ private slots:
         LastSyncedModels models(path());
         models.loadLastSyncedModels();
         QCOMPARE(m_log.entry(0).category, QString("Error"));
-        QCOMPARE(m_log.entry(0).message, QString("Failed to open LastSyncedModels.json for reading"));
+        QCOMPARE(m_log.entry(0).message,
+                 QString("Failed to open LastSyncedModels.json for reading"));
         models.setLastSyncedModel("S1", "one.zrm");
         QCOMPARE(readFile().value("S1").toString(), QString("one.zrm"));
     }

@@ -31,23 +31,31 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
-        QTest::newRow("trailing comment") << QByteArray("a = b // note\n") << "a" << "b";
-        QTest::newRow("continuation") << QByteArray("a = b\n  x\n") << "a" << "b\nx";
-        QTest::newRow("blank lines before continuation")
-            << QByteArray("a = b\n\n\n  x\n") << "a" << "b\n\n\nx";
+        QTest::newRow("trailing comment") << QByteArray("a = b // note\n") << "a"
+                                          << "b";
+        QTest::newRow("continuation") << QByteArray("a = b\n  x\n") << "a"
+                                      << "b\nx";
+        QTest::newRow("blank lines before continuation") << QByteArray("a = b\n\n\n  x\n") << "a"
+                                                         << "b\n\n\nx";
         QTest::newRow("comment-only continuation adds a break")
-            << QByteArray("a = b\n   // c\n  x\n") << "a" << "b\n\nx";
-        QTest::newRow("comment in first column is blank")
-            << QByteArray("a = b\n// c\n  x\n") << "a" << "b\n\nx";
-        QTest::newRow("empty key") << QByteArray("= v\n") << "" << "v";
-        QTest::newRow("second equals kept") << QByteArray("k = a=b\n") << "k" << "a=b";
-        QTest::newRow("later entry replaces") << QByteArray("k = 1\nk = 2\n") << "k" << "2";
-        QTest::newRow("other lines ignored")
-            << QByteArray("a = b\nnoise\n  x\n") << "a" << "b\nx";
-        QTest::newRow("crlf line ends") << QByteArray("a = b\r\n  x\r\n") << "a" << "b\nx";
-        QTest::newRow("no final newline") << QByteArray("a = b") << "a" << "b";
-        QTest::newRow("trailing blank lines trimmed")
-            << QByteArray("a = b\n  \n\n") << "a" << "b";
+            << QByteArray("a = b\n   // c\n  x\n") << "a"
+            << "b\n\nx";
+        QTest::newRow("comment in first column is blank") << QByteArray("a = b\n// c\n  x\n") << "a"
+                                                          << "b\n\nx";
+        QTest::newRow("empty key") << QByteArray("= v\n") << ""
+                                   << "v";
+        QTest::newRow("second equals kept") << QByteArray("k = a=b\n") << "k"
+                                            << "a=b";
+        QTest::newRow("later entry replaces") << QByteArray("k = 1\nk = 2\n") << "k"
+                                              << "2";
+        QTest::newRow("other lines ignored") << QByteArray("a = b\nnoise\n  x\n") << "a"
+                                             << "b\nx";
+        QTest::newRow("crlf line ends") << QByteArray("a = b\r\n  x\r\n") << "a"
+                                        << "b\nx";
+        QTest::newRow("no final newline") << QByteArray("a = b") << "a"
+                                          << "b";
+        QTest::newRow("trailing blank lines trimmed") << QByteArray("a = b\n  \n\n") << "a"
+                                                      << "b";
         QTest::newRow("utf-8 text") << QByteArray("t = Gr\xc3\xbc\xc3\x9f\x65\n") << "t"
                                     << QString::fromUtf8("Gr\xc3\xbc\xc3\x9f\x65");
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+
 #include <functional>
 #include <memory>
 #include <vector>
@@ -11,14 +12,16 @@ namespace zxtest {
 
 using TestFactory = std::function<std::unique_ptr<QObject>()>;
 
-struct RegisteredTest {
+struct RegisteredTest
+{
     const char *name;
     TestFactory create;
 };
 
 std::vector<RegisteredTest> &registeredTests();
 
-struct TestRegistrar {
+struct TestRegistrar
+{
     TestRegistrar(const char *name, TestFactory create)
     {
         registeredTests().push_back({name, std::move(create)});
@@ -28,5 +31,7 @@ struct TestRegistrar {
 } // namespace zxtest
 
 #define ZX_REGISTER_TEST(TestClass)                                                                \
-    static const zxtest::TestRegistrar zxRegistrar##TestClass{                                     \
-        #TestClass, [] { return std::unique_ptr<QObject>(std::make_unique<TestClass>()); }}
+    static const zxtest::TestRegistrar zxRegistrar##TestClass                                      \
+    {                                                                                              \
+#TestClass, [] { return std::unique_ptr<QObject>(std::make_unique<TestClass>()); }         \
+    }

@@ -1,0 +1,28 @@
+#include "cli/command.h"
+#include "cli/console.h"
+#include "devicestate/devicecatalog.h"
+
+#include <QJsonObject>
+
+ExitCode runCatalogCommand(CommandContext &context)
+{
+    if (context.arguments.size() != 1) {
+        context.console.printError(QStringLiteral("usage: zanprog catalog SERIAL"));
+        return ExitCode::Usage;
+    }
+    const DeviceCatalogEntry *entry = catalogEntryForSerialNumber(context.arguments.first());
+    if (context.console.json()) {
+        if (!entry) {
+            context.console.printJson(QJsonValue::Null);
+        } else {
+            const auto index = entry - deviceCatalog().data();
+            context.console.printJson(
+                QJsonObject{{QStringLiteral("index"), int(index)},
+                            {QStringLiteral("productCode"), entry->productCode},
+                            {QStringLiteral("displayName"), QLatin1String(entry->displayName)}});
+        }
+    } else if (entry) {
+        context.console.printLine(QLatin1String(entry->displayName));
+    }
+    return ExitCode::Success;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "cli/commandline.h"
+#include "cli/exitcode.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <span>
+
+class Console;
+class QIODevice;
+
+struct CommandContext
+{
+    const GlobalOptions &options;
+    const QStringList &arguments;
+    Console &console;
+};
+
+struct Command
+{
+    const char *name;
+    const char *usage; // arguments after the name
+    const char *summary;
+    std::function<ExitCode(CommandContext &)> run;
+};
+
+// Every command zanprog knows, in the order --help lists them.
+[[nodiscard]] std::span<const Command> commandTable();
+
+[[nodiscard]] const Command *findCommand(const QString &name);
+
+// Runs a whole command line (without the program name) and returns the exit status.
+[[nodiscard]] ExitCode runCommandLine(const QStringList &arguments, QIODevice &out, QIODevice &err);
+
+// The commands, one file each.
+ExitCode runLayoutCommand(CommandContext &context);
+ExitCode runCatalogCommand(CommandContext &context);

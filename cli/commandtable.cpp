@@ -1,0 +1,66 @@
+#include "cli/command.h"
+#include "cli/console.h"
+
+#include <array>
+
+namespace {
+
+const std::array<Command, 2> kCommands = {{
+    {"layout", "FILE [--aligned]",
+     "parse a settings-layout text and list its fields with their offsets", runLayoutCommand},
+    {"catalog", "SERIAL", "name the product that a device serial number belongs to",
+     runCatalogCommand},
+}};
+
+QString usageText()
+{
+    QString text = QStringLiteral(
+        "Usage: zanprog [--port PATH [--port-mode app|bootloader|announced]] [--ftdi SERIAL]\n"
+        "               [--wait-ms N] [--json] [--verbose] COMMAND ...\n\nCommands:\n");
+    for (const Command &command : kCommands)
+        text += QStringLiteral("  %1 %2\n      %3\n")
+                    .arg(QLatin1String(command.name), QLatin1String(command.usage),
+                         QLatin1String(command.summary));
+    text += QStringLiteral("\nExit status: 0 success, 1 the operation failed, 2 usage error, "
+                           "3 no device found.");
+    return text;
+}
+
+} // namespace
+
+std::span<const Command> commandTable()
+{
+    return kCommands;
+}
+
+const Command *findCommand(const QString &name)
+{
+    for (const Command &command : kCommands)
+        if (name == QLatin1String(command.name))
+            return &command;
+    return nullptr;
+}
+
+ExitCode runCommandLine(const QStringList &arguments, QIODevice &out, QIODevice &err)
+{
+    Console console(out, err, false);
+    const auto line = parseCommandLine(arguments);
+    if (!line) {
+        console.printError(QStringLiteral("zanprog: %1").arg(line.error()));
+        console.printError(usageText());
+        return ExitCode::Usage;
+    }
+    if (line->help && line->command.isEmpty()) {
+        console.printLine(usageText());
+        return ExitCode::Success;
+    }
+    const Command *command = findCommand(line->command);
+    if (!command) {
+        console.printError(QStringLiteral("zanprog: unknown command %1").arg(line->command));
+        console.printError(usageText());
+        return ExitCode::Usage;
+    }
+    Console commandConsole(out, err, line->options.json);
+    CommandContext context{line->options, line->arguments, commandConsole};
+    return command->run(context);
+}
