@@ -1,6 +1,7 @@
 #include "devicestate/devicecatalog.h"
 
 #include <QByteArray>
+
 #include <array>
 
 namespace {
