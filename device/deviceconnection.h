@@ -1,0 +1,186 @@
+#pragma once
+
+#include "device/connectiontimings.h"
+#include "device/deviceconnectionerror.h"
+#include "device/devicemode.h"
+#include "device/devicestream.h"
+#include "device/framefinder.h"
+#include "device/idrequestdata.h"
+#include "device/task.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class StreamRelay;
+
+// Status code of a stream fault, in the numbering of the cable's driver library.
+using FtStatus = unsigned long;
+inline constexpr FtStatus kStreamIoErrorStatus = 4;
+
+// One queued command.
+struct PendingCommand
+{
+    QByteArray packet;
+    std::uint8_t device = 0; // the device index a bootloader reply must carry
+    std::uint8_t expectedType = 0;
+    std::function<void(DeviceConnectionError, QByteArray)> completion;
+    bool expectsReply = true;
+    int timeoutMs = 0; // 0 or less: the default acknowledgement timeout
+};
+
+using DeviceStreamList = std::vector<std::unique_ptr<DeviceStream>>;
+// Lists the attached cables and ports (new, unopened streams), given the FTDI-PID setting.
+using DeviceStreamEnumerator = std::function<DeviceStreamList(bool ftdiPidEnabled)>;
+
+// How a command is queued: which device must answer a bootloader command, how long to wait
+// (0 or less: the acknowledgement timeout), and whether an answer comes at all.
+struct DeviceCommandOptions
+{
+    std::uint8_t device = 0;
+    int timeoutMs = 0;
+    bool expectsReply = true;
+};
+
+// What the connection is built with; tests hand in their own devices, clock and timings.
+struct DeviceConnectionOptions
+{
+    ConnectionTimings timings;
+    DeviceStreamEnumerator enumerator;
+    std::function<void()> cableLogger;      // logs the cable list for the debug menu
+    std::function<std::uint64_t()> clockMs; // a monotonic millisecond tick
+};
+
+// The program's single link to a device: owns the open stream, finds frames in what it sends,
+// tracks the protocol it speaks, and runs a queue of commands of which one at a time is in
+// flight. Lives on the main thread; every completion is delivered there, exactly once.
+class DeviceConnection : public QObject
+{
+    Q_OBJECT
+
+public:
+    using StreamList = DeviceStreamList;
+    using StreamEnumerator = DeviceStreamEnumerator;
+    using Done = std::function<void(DeviceConnectionError)>;
+    using ReplyDone = std::function<void(DeviceConnectionError, QByteArray)>;
+
+    using CommandOptions = DeviceCommandOptions;
+    using Options = DeviceConnectionOptions;
+
+    explicit DeviceConnection(Options options = {}, QObject *parent = nullptr);
+    ~DeviceConnection() override;
+
+    [[nodiscard]] static QString errorString(DeviceConnectionError error);
+
+    // Takes `stream`, opens it on the device-IO thread and reports the outcome; a stream that
+    // fails to open is deleted. An open stream is closed first.
+    void open(std::unique_ptr<DeviceStream> stream, std::function<void(bool)> done);
+    // Blocks until the stream has closed on the device-IO thread.
+    bool close();
+    void closeIfDeviceGone();
+    [[nodiscard]] StreamList availableStreams() const;
+    void logFtdiCables() const;
+
+    [[nodiscard]] bool isOpen() const { return m_stream != nullptr; }
+    [[nodiscard]] const DeviceStream *stream() const { return m_stream.get(); }
+    [[nodiscard]] bool isFaulted() const { return m_faulted; }
+    void clearFaulted();
+    [[nodiscard]] DeviceMode mode() const { return m_mode; }
+    [[nodiscard]] std::uint8_t announcedLevel() const { return m_announcedLevel; }
+    [[nodiscard]] bool ftdiPidEnabled() const { return m_ftdiPidEnabled; }
+    void setFtdiPidEnabled(bool enabled) { m_ftdiPidEnabled = enabled; }
+    [[nodiscard]] const ConnectionTimings &timings() const { return m_timings; }
+    [[nodiscard]] QString statusText() const;
+
+    // Sends raw bytes; input waiting at that moment is delivered first.
+    void write(const QByteArray &bytes);
+
+    void switchToMode(DeviceMode target, Done done);
+    void powerOn(Done done);
+    // With repowerAfterMs >= 0 the power comes back on after that delay; `done` reports the
+    // switching off.
+    void powerOff(int repowerAfterMs, Done done);
+    void pingDevice();
+
+    // Application commands.
+    void fskKeepAlive(Done done);
+    void fskGo(Done done);
+
+    // Bootloader commands.
+    void go(Done done);
+    Task<std::shared_ptr<IdRequestData>> idRequestAsync(std::uint8_t device);
+
+signals:
+    void isOpenChanged();
+    void isFaultedChanged();
+    void errorOccurred(FtStatus error);
+    void modeSelected();
+
+public slots:
+    void handleAckTimeout();
+    void handleDataReceived(const QByteArray &data);
+    void handleResetTimeout();
+    void handleModeSwitchTimeout();
+    void handleError(FtStatus error);
+
+private:
+    friend class WriteCommandAwaitable;
+
+    void writeCommand(QByteArray packet, std::uint8_t expectedType, ReplyDone completion,
+                      CommandOptions options = {});
+    void runQueueStep();
+    void finishCurrentCommand(DeviceConnectionError code, const QByteArray &payload);
+    void clearCommandQueue();
+    [[nodiscard]] std::optional<FrameFinder::AwaitedReply> awaitedReply() const;
+    void handleAnnouncement(DeviceMode announced, std::optional<std::uint8_t> level);
+    void setMode(DeviceMode mode);
+    void enterSwitching();
+    void awaitSwitchEnd(DeviceConnectionError commandResult);
+    void finishPendingSwitch(DeviceConnectionError code);
+    void handleOpened(bool ok);
+    bool closeStream();
+    void switchPower(bool on, Done done);
+    void pingFailed(DeviceMode pingedIn, const std::shared_ptr<StreamRelay> &relay);
+    Task<bool> pingBootloader();
+    // Completes `done` with InvalidState from the event loop, for commands in the wrong mode.
+    static void rejectInvalidState(Done done);
+    [[nodiscard]] std::uint64_t now() const { return m_clockMs(); }
+
+    ConnectionTimings m_timings;
+    StreamEnumerator m_enumerator;
+    std::function<void()> m_cableLogger;
+    std::function<std::uint64_t()> m_clockMs;
+
+    bool m_ftdiPidEnabled = false;
+    DeviceMode m_mode = DeviceMode::Unknown;
+    std::uint8_t m_announcedLevel = 0;
+    std::deque<PendingCommand> m_queue;
+    QTimer m_ackTimer;
+    QTimer m_resetTimer;
+    QTimer m_modeSwitchTimer;
+    QTimer m_announcementTimer; // sets the announced mode once the device has settled
+    DeviceMode m_announcedMode = DeviceMode::Unknown;
+    QTimer m_repowerTimer;
+    std::uint64_t m_lastActivity = 0;
+    // Shared with work queued on the device-IO and power threads, so that a stream lives until
+    // the last of it has run.
+    std::shared_ptr<DeviceStream> m_stream;
+    std::shared_ptr<StreamRelay> m_relay;
+    std::function<void(bool)> m_openDone;
+    QThread m_powerThread;
+    QObject *m_powerContext = nullptr;
+    FrameFinder m_finder;
+    bool m_faulted = false;
+    Done m_pendingSwitch;
+    QMetaObject::Connection m_switchConnection;
+    QTimer m_switchGuardTimer; // ends a switch whose command failed if nothing else does
+    DeviceConnectionError m_switchCommandError = DeviceConnectionError::NoError;
+};
