@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang, ASan and UBSan, and runs one of them.
 # Usage: scripts/fuzz.sh                 list the targets
-#        scripts/fuzz.sh TARGET [SECONDS] run fuzz-TARGET on its seed corpus (default 300 s)
+#        scripts/fuzz.sh TARGET [SECONDS] run fuzz-TARGET on its seed corpus (default 300 s),
+#                                         with fuzz/*/TARGET.dict as dictionary when present
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh" clang-16 libclang-rt-16-dev
@@ -25,4 +26,8 @@ binary=$(find "$build_dir" -type f -name "fuzz-$target" -perm -u+x | head -n 1)
 work=$(mktemp -d)
 cp -r "$top/fuzz/corpus/$target/." "$work/" 2>/dev/null || true
 mkdir -p "$top/fuzz/artifacts"
-"$binary" "$work" -max_total_time="$seconds" -artifact_prefix="$top/fuzz/artifacts/" -print_final_stats=1
+extra=(-max_len=65536)
+dict=$(find "$top/fuzz" -name "$target.dict" | head -n 1)
+[ -n "$dict" ] && extra+=(-dict="$dict")
+"$binary" "$work" -max_total_time="$seconds" -artifact_prefix="$top/fuzz/artifacts/" \
+  -print_final_stats=1 "${extra[@]}"
