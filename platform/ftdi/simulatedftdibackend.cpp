@@ -86,6 +86,12 @@ void SimulatedFtdiBackend::clearFailures()
     m_failures.clear();
 }
 
+void SimulatedFtdiBackend::setEchoEnabled(bool enabled)
+{
+    QMutexLocker lock(&m_mutex);
+    m_echoEnabled = enabled;
+}
+
 QStringList SimulatedFtdiBackend::callLog() const
 {
     QMutexLocker lock(&m_mutex);
@@ -324,6 +330,7 @@ Status SimulatedFtdiBackend::write(Handle handle, const void *buffer, quint32 by
     std::shared_ptr<SimulatedCableLink> link;
     std::shared_ptr<SimulatedCablePeer> peer;
     const QByteArray bytes(static_cast<const char *>(buffer), int(bytesToWrite));
+    bool echo = false;
     {
         QMutexLocker lock(&m_mutex);
         Session *session = nullptr;
@@ -333,9 +340,11 @@ Status SimulatedFtdiBackend::write(Handle handle, const void *buffer, quint32 by
             return status;
         link = session->link;
         peer = findCable(session->serialNumber)->peer;
+        echo = m_echoEnabled;
     }
     // The single-wire link: the chip's receiver hears everything the transmitter sends.
-    link->receive(bytes);
+    if (echo)
+        link->receive(bytes);
     if (peer)
         peer->receiveFromHost(bytes);
     *bytesWritten = bytesToWrite;

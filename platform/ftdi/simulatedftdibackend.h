@@ -54,6 +54,8 @@ public:
     // Every later call of kind `call` answers `status` without effect, until clearFailures().
     void setFailure(Call call, Status status);
     void clearFailures();
+    // A cable whose single wire no longer returns the sent bytes (on by default).
+    void setEchoEnabled(bool enabled);
 
     // The configuration calls made so far (open, close, settings, writes), e.g.
     // "setBitMode(0x88,0x20)". Reads and queue queries are left out: the listener makes them.
@@ -112,6 +114,7 @@ private:
     std::map<quintptr, Session> m_sessions;
     quintptr m_nextHandle = 1;
     std::map<Call, Status> m_failures;
+    bool m_echoEnabled = true;
     QStringList m_callLog;
 };
 
