@@ -206,9 +206,9 @@ private slots:
         QFETCH(QString, second);
         QFETCH(bool, same);
         SimulatedFtdiBackend backend;
-        auto make = [&](const QString &spec) -> std::unique_ptr<DeviceStream> {
-            const QString key = spec.section(':', 1);
-            if (spec.startsWith("cable:"))
+        auto make = [&](const QString &kindAndKey) -> std::unique_ptr<DeviceStream> {
+            const QString key = kindAndKey.section(':', 1);
+            if (kindAndKey.startsWith("cable:"))
                 return std::make_unique<FtdiCableDeviceStream>(backend, key.toLatin1());
             return std::make_unique<UsbCdcDeviceStream>(key, SupportedModes::Announced);
         };
