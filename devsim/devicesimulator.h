@@ -59,6 +59,7 @@ public:
 
     void setWireModel(const WireModel &wire);
     [[nodiscard]] WireModel wireModel() const;
+    // Only for paths that have no simulated cable chip of their own (in-process, terminal).
     void setLatencyTimerMs(int latencyMs);
 
     void addFault(const Fault &fault);

@@ -34,7 +34,7 @@ void SimulatedCableDevice::setPowered(bool powered)
 
 void SimulatedCableDevice::setLatencyTimerMs(int latencyMs)
 {
-    m_simulator->setLatencyTimerMs(latencyMs);
+    m_latencyTimerMs = latencyMs;
 }
 
 } // namespace devsim

@@ -17,9 +17,9 @@ inline constexpr int kFtdiPacketDataBytes = 62;
 struct WireModel
 {
     int baudRate = 0; ///< 0 = bytes take no time on the line; otherwise kBitsPerByte / baud each
-    int turnaroundMs = 0; ///< from the end of a request to the first byte of its reply
-    int latencyTimerMs =
-        0; ///< the cable chip holds a trailing short packet this long; the cable path sets it
+    int turnaroundMs = 0;   ///< from the end of a request to the first byte of its reply
+    int latencyTimerMs = 0; ///< a cable chip holds a trailing short packet this long; for paths
+                            ///< without the simulated cable, whose backend models the chip itself
 };
 
 // A stretch of bytes as it reaches the other end, and when (microseconds).

@@ -2,6 +2,7 @@
 #include "devsim/simulatedcabledevice.h"
 #include "devsim/simulateddevicestream.h"
 #include "hostend.h"
+#include "platform/ftdi/simulatedftdibackend.h"
 #include "testregistry.h"
 
 #include <QElapsedTimer>
@@ -53,6 +54,27 @@ struct StreamReader
         received.clear();
     }
 };
+
+// Everything the simulated cable has passed to the host until `done` holds or time runs out.
+template <typename Done>
+QByteArray readCableUntil(ftdi::SimulatedFtdiBackend &backend, ftdi::Handle handle, Done done)
+{
+    QByteArray received;
+    QElapsedTimer waited;
+    waited.start();
+    while (!done(received) && waited.elapsed() < kWaitMs) {
+        quint32 queued = 0;
+        if (backend.getQueueStatus(handle, &queued) == ftdi::kOk && queued > 0) {
+            QByteArray chunk(int(queued), '\0');
+            quint32 read = 0;
+            backend.read(handle, chunk.data(), queued, &read);
+            received += chunk.left(int(read));
+        } else {
+            QThread::msleep(1);
+        }
+    }
+    return received;
+}
 
 bool hasType(const std::vector<hostend::DeviceFrame> &found, std::uint8_t type)
 {
@@ -184,6 +206,47 @@ private slots:
         cable.setPowered(true);
         QVERIFY(!simulator->isAnswered());
         QVERIFY(hostend::completeHandshake(*simulator, host, false));
+    }
+
+    // Plugged into the simulated FTDI backend: the cable's power switch wakes the device,
+    // and its announcement and replies come through the chip after the echo of our bytes.
+    void cableDeviceBehindTheFtdiBackend()
+    {
+        constexpr quint8 kPowerOnMask = 0x80;
+        constexpr quint8 kPowerOffMask = 0x88;
+        const QByteArray serial = "SIMCABLE1";
+        auto simulator =
+            std::make_shared<DeviceSimulator>(hostend::fastProfile(), DeviceSimulator::Power::Off);
+        ftdi::SimulatedFtdiBackend backend;
+        backend.addCable(serial, std::make_shared<SimulatedCableDevice>(simulator));
+        ftdi::Handle handle = nullptr;
+        QCOMPARE(backend.openEx(serial, ftdi::kOpenBySerialNumber, &handle), ftdi::kOk);
+        QCOMPARE(backend.setLatencyTimer(handle, 2), ftdi::kOk);
+        QCOMPARE(backend.setBitMode(handle, kPowerOffMask, ftdi::kBitModeCbusBitBang), ftdi::kOk);
+        QTest::qWait(kQuietMs);
+        quint32 queued = 0;
+        QCOMPARE(backend.getQueueStatus(handle, &queued), ftdi::kOk);
+        QCOMPARE(queued, 0u);
+
+        QCOMPARE(backend.setBitMode(handle, kPowerOnMask, ftdi::kBitModeCbusBitBang), ftdi::kOk);
+        const auto announced = [](const QByteArray &bytes) {
+            return hasType(hostend::parseDeviceFrames(bytes), frames::kFskAnnouncementType);
+        };
+        QVERIFY(announced(readCableUntil(backend, handle, announced)));
+
+        quint32 written = 0;
+        const QByteArray answerAndAsk =
+            hostend::announcementAnswer(false) + hostend::fskRequest(0x0A);
+        QCOMPARE(
+            backend.write(handle, answerAndAsk.constData(), quint32(answerAndAsk.size()), &written),
+            ftdi::kOk);
+        const auto replied = [](const QByteArray &bytes) {
+            return hasType(hostend::parseDeviceFrames(bytes), 0x8A);
+        };
+        const QByteArray received = readCableUntil(backend, handle, replied);
+        QVERIFY(received.startsWith(answerAndAsk)); // the echo comes first
+        QVERIFY(replied(received));
+        QCOMPARE(backend.close(handle), ftdi::kOk);
     }
 
     // Timing is only checked from below: the wire can make a reply late, never early.
