@@ -45,7 +45,7 @@ std::shared_ptr<IdRequestData> decodeIdRequest(const QByteArray &payload,
     if (payload.size() < kIdRequestPayloadSize)
         return nullptr;
     auto data = std::make_shared<IdRequestData>();
-    data->serialNumber = QString::fromLatin1(payload.left(kSerialLength));
+    data->serialNumber = QString::fromLatin1(payload.constData(), kSerialLength);
     data->bootloaderExtra = byteAt(payload, 30) + 2;
     data->bootloaderVersionMajor = byteAt(payload, 31);
     data->bootloaderVersionMinor = byteAt(payload, 32);
