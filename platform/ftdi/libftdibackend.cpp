@@ -18,9 +18,10 @@ namespace ftdi {
 
 namespace {
 
-// How long one read on the reader thread may block when the chip sends nothing at all (it
-// normally answers every latency period); bounds how long closing waits for the reader.
-constexpr int kReaderPollTimeoutMs = 200;
+// How long one read on the reader thread may block. The chip answers every latency period (at
+// most 255 ms) even with nothing to send, so running out of this time means the chip is gone;
+// closing waits for the reader at most this long.
+constexpr int kReaderPollTimeoutMs = 1000;
 constexpr int kReadChunkBytes = 4096;
 constexpr quint32 kDeviceTypeUnknown = 3;
 constexpr int kStringDescriptorBytes = 128;
