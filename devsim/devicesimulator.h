@@ -6,12 +6,14 @@
 
 #include <QElapsedTimer>
 #include <QMutex>
+#include <QMutexLocker>
 #include <QRecursiveMutex>
 #include <QThread>
 
 #include <atomic>
 #include <deque>
 #include <functional>
+#include <utility>
 
 class QObject;
 class QTimer;
@@ -64,6 +66,14 @@ public:
 
     void addFault(const Fault &fault);
     void clearFaults();
+
+    // Runs `inspect` on the device under the simulator's lock, e.g. to read its memory or
+    // change its profile in a test. It must not call back into the simulator.
+    template <typename Inspect> decltype(auto) withDevice(Inspect &&inspect)
+    {
+        QMutexLocker lock(&m_mutex);
+        return std::forward<Inspect>(inspect)(m_device);
+    }
 
     [[nodiscard]] DeviceMode mode() const;
     [[nodiscard]] bool isAnswered() const;
