@@ -126,8 +126,10 @@ int SimulatedFtdiBackend::bytesHeldInChip(const QByteArray &serialNumber) const
 Status SimulatedFtdiBackend::createDeviceInfoList(quint32 *count)
 {
     QMutexLocker lock(&m_mutex);
-    if (auto failure = m_failures.find(Call::CreateDeviceInfoList); failure != m_failures.end())
+    if (auto failure = m_failures.find(Call::CreateDeviceInfoList); failure != m_failures.end()) {
+        *count = 0;
         return failure->second;
+    }
     m_snapshot.clear();
     quint32 locId = 0x11;
     for (const Cable &cable : m_cables) {
@@ -147,8 +149,10 @@ Status SimulatedFtdiBackend::createDeviceInfoList(quint32 *count)
 Status SimulatedFtdiBackend::getDeviceInfoList(DeviceListNode *nodes, quint32 *count)
 {
     QMutexLocker lock(&m_mutex);
-    if (auto failure = m_failures.find(Call::GetDeviceInfoList); failure != m_failures.end())
+    if (auto failure = m_failures.find(Call::GetDeviceInfoList); failure != m_failures.end()) {
+        *count = 0;
         return failure->second;
+    }
     const quint32 copied = std::min<quint32>(*count, quint32(m_snapshot.size()));
     std::copy_n(m_snapshot.begin(), copied, nodes);
     *count = copied;
@@ -258,7 +262,8 @@ Status SimulatedFtdiBackend::setBitMode(Handle handle, quint8 mask, quint8 mode)
         const QString text = QStringLiteral("setBitMode(0x%1,0x%2)")
                                  .arg(mask, 2, 16, QLatin1Char('0'))
                                  .arg(mode, 2, 16, QLatin1Char('0'));
-        if (Status status = enter(Call::SetBitMode, text, handle, &session))
+        if (Status status = enter(Call::SetBitMode, text, handle, &session);
+            status != kOk || !session)
             return status;
         Cable *cable = findCable(session->serialNumber);
         powered = powersDevice(mask, mode);
@@ -276,7 +281,8 @@ Status SimulatedFtdiBackend::setEventNotification(Handle handle, quint32 eventMa
     QMutexLocker lock(&m_mutex);
     Session *session = nullptr;
     const QString text = QStringLiteral("setEventNotification(%1)").arg(eventMask);
-    if (Status status = enter(Call::SetEventNotification, text, handle, &session))
+    if (Status status = enter(Call::SetEventNotification, text, handle, &session);
+        status != kOk || !session)
         return status;
     session->link->setNotification(eventMask, event);
     return kOk;
@@ -289,7 +295,8 @@ Status SimulatedFtdiBackend::setLatencyTimer(Handle handle, quint8 latencyMs)
         QMutexLocker lock(&m_mutex);
         Session *session = nullptr;
         const QString text = QStringLiteral("setLatencyTimer(%1)").arg(latencyMs);
-        if (Status status = enter(Call::SetLatencyTimer, text, handle, &session))
+        if (Status status = enter(Call::SetLatencyTimer, text, handle, &session);
+            status != kOk || !session)
             return status;
         session->link->setLatencyMs(latencyMs);
         peer = findCable(session->serialNumber)->peer;
@@ -304,7 +311,8 @@ Status SimulatedFtdiBackend::getQueueStatus(Handle handle, quint32 *rxBytes)
     QMutexLocker lock(&m_mutex);
     Session *session = nullptr;
     *rxBytes = 0;
-    if (Status status = enter(Call::GetQueueStatus, {}, handle, &session))
+    if (Status status = enter(Call::GetQueueStatus, {}, handle, &session);
+        status != kOk || !session)
         return status;
     *rxBytes = quint32(session->link->queuedForHost());
     return kOk;
@@ -316,7 +324,7 @@ Status SimulatedFtdiBackend::read(Handle handle, void *buffer, quint32 bytesToRe
     QMutexLocker lock(&m_mutex);
     Session *session = nullptr;
     *bytesRead = 0;
-    if (Status status = enter(Call::Read, {}, handle, &session))
+    if (Status status = enter(Call::Read, {}, handle, &session); status != kOk || !session)
         return status;
     const QByteArray bytes = session->link->takeForHost(int(bytesToRead));
     std::memcpy(buffer, bytes.constData(), size_t(bytes.size()));
@@ -336,7 +344,7 @@ Status SimulatedFtdiBackend::write(Handle handle, const void *buffer, quint32 by
         Session *session = nullptr;
         *bytesWritten = 0;
         const QString text = QStringLiteral("write(%1)").arg(bytesToWrite);
-        if (Status status = enter(Call::Write, text, handle, &session))
+        if (Status status = enter(Call::Write, text, handle, &session); status != kOk || !session)
             return status;
         link = session->link;
         peer = findCable(session->serialNumber)->peer;

@@ -52,6 +52,7 @@ public:
     void removeCable(const QByteArray &serialNumber);
 
     // Every later call of kind `call` answers `status` without effect, until clearFailures().
+    // With kOk this scripts a call that succeeds but moves no byte.
     void setFailure(Call call, Status status);
     void clearFailures();
     // A cable whose single wire no longer returns the sent bytes (on by default).
@@ -102,7 +103,8 @@ private:
         bool unplugged = false;
     };
 
-    // Records the call, applies a scripted failure, and finds the session of `handle`.
+    // Records the call, applies a scripted failure, and finds the session of `handle`. After a
+    // scripted answer (even kOk) `*session` stays null: the call must then have no effect.
     Status enter(Call call, const QString &logText, Handle handle, Session **session);
     Cable *findCable(const QByteArray &serialNumber);
     const Cable *findCable(const QByteArray &serialNumber) const;

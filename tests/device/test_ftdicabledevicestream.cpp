@@ -23,6 +23,8 @@ namespace {
 const QByteArray kSerial = "ZX000001";
 const QString kCategory = QStringLiteral("FtdiCables");
 
+enum class WriteFault { CallFails, Unplugged, TakesNothing };
+
 } // namespace
 
 // The programming cable stream over the simulated cable: open sequence, echo removal, power,
@@ -175,21 +177,30 @@ private slots:
         QCOMPARE(m_peer->received(), QByteArray("\x0a\xff", 2));
     }
 
-    // An unplugged cable or a failing write: the write reports failure and no echo is expected.
+    // An unplugged cable, a failing write call, or one that succeeds without taking a byte
+    // (which must not be retried forever): the write reports failure and no echo is expected.
     void failedWriteIsReported_data()
     {
-        QTest::addColumn<bool>("unplug");
-        QTest::newRow("write call fails") << false;
-        QTest::newRow("cable unplugged") << true;
+        QTest::addColumn<int>("fault");
+        QTest::newRow("write call fails") << int(WriteFault::CallFails);
+        QTest::newRow("cable unplugged") << int(WriteFault::Unplugged);
+        QTest::newRow("write takes nothing") << int(WriteFault::TakesNothing);
     }
     void failedWriteIsReported()
     {
-        QFETCH(bool, unplug);
+        QFETCH(int, fault);
         QVERIFY(m_stream->open());
-        if (unplug)
-            m_backend->removeCable(kSerial);
-        else
+        switch (WriteFault(fault)) {
+        case WriteFault::CallFails:
             m_backend->setFailure(Call::Write, ftdi::kIoError);
+            break;
+        case WriteFault::Unplugged:
+            m_backend->removeCable(kSerial);
+            break;
+        case WriteFault::TakesNothing:
+            m_backend->setFailure(Call::Write, ftdi::kOk);
+            break;
+        }
         QVERIFY(!m_stream->write(QByteArray(5, 'x')));
         QCOMPARE(m_stream->echoCount(), 0);
         QVERIFY(
