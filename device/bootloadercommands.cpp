@@ -43,3 +43,23 @@ Task<std::shared_ptr<IdRequestData>> DeviceConnection::idRequestAsync(std::uint8
     logIdRequest(device, *data);
     co_return data;
 }
+
+Task<QList<std::shared_ptr<IdRequestData>>>
+DeviceConnection::connectedDevicesIdAsync(std::uint8_t count)
+{
+    // Resumed by command completions, which also arrive while the connection is destroyed.
+    QPointer<DeviceConnection> self(this);
+    QList<std::shared_ptr<IdRequestData>> devices;
+    for (int device = 1; device <= count; ++device) {
+        if (!self)
+            co_return Unexpected(DeviceConnectionError::NoReply);
+        Expected<std::shared_ptr<IdRequestData>> data =
+            co_await self->idRequestAsync(std::uint8_t(device));
+        if (!data)
+            co_return Unexpected(data.error());
+        devices.append(std::move(*data));
+    }
+    // Lets what the last reply set off run before the caller goes on.
+    co_await TimerAwaitable(0);
+    co_return devices;
+}

@@ -5,10 +5,12 @@
 #include "device/devicemode.h"
 #include "device/devicestream.h"
 #include "device/framefinder.h"
+#include "device/fsktypes.h"
 #include "device/idrequestdata.h"
 #include "device/task.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QThread>
@@ -18,6 +20,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class StreamRelay;
@@ -110,13 +113,71 @@ public:
     void powerOff(int repowerAfterMs, Done done);
     void pingDevice();
 
-    // Application commands.
+    // ---- Command sets ---------------------------------------------------------------------
+    // Implemented by job in fskcommands.cpp, fskrangetransfers.cpp, fsklistcommands.cpp,
+    // bootloadercommands.cpp and saxtransfer.cpp; payloads in fskpayloads.h, SAX files in
+    // saxfile.h. Every operation completes exactly once, on the main thread.
+
+    using TncStatus = FskTncStatus;
+    using Progress = std::function<void(float)>; // 0.0 to 1.0
+    using ByteDone = std::function<void(DeviceConnectionError, std::uint8_t)>;
+    using TncStatusDone = std::function<void(DeviceConnectionError, std::uint8_t, QByteArray)>;
+
+    // Application (FSK) commands. The device must run its application: in any other mode they
+    // fail with InvalidState and send nothing. A reply that is not as required is InvalidReply.
+    Task<std::shared_ptr<FskIdRequestData>> fskIdRequestAsync();
+    Task<QString> fskReadSerialAsync();
+    Task<QString> fskReadFaaSerialNumber();
+    Task<TncStatus> fskTncStatusAsync();
+    void fskTncStatus(TncStatusDone done);
+    void fskReadLimited(std::uint16_t address, std::uint8_t count, ReplyDone done);
+    // Data that does not fit into one frame fails with WriteError, unsent.
+    void fskWriteLimited(std::uint16_t address, QByteArray data, Done done);
+    // `index` is the section id, absent for targets without sections.
+    void fskAdvReadLimited(FlashTarget target, std::optional<std::uint8_t> index,
+                           std::uint16_t address, std::uint16_t count, ReplyDone done);
+    void fskAdvWriteLimited(FlashTarget target, std::optional<std::uint8_t> index,
+                            std::uint16_t address, QByteArray data, Done done);
+    void fskSave(Done done);
     void fskKeepAlive(Done done);
+    // Restarts the device into its bootloader; on success the link is Switching.
     void fskGo(Done done);
+    void fskTncStart(std::uint8_t value, Done done);
+    void fskReadCal(std::uint8_t index, std::uint8_t count, ReplyDone done);
+    void fskSetTested(std::uint8_t flag, ByteDone done);
+    void fskStartSensorTnc(Done done);
+    // Remote receivers answer with frames nobody awaits; they only reach the log.
+    void fskDiscoveryRequest();
+    Task<QList<std::uint32_t>> fskGetSectionCrcsLimited(FlashTarget target,
+                                                        QList<std::uint8_t> sections);
+    Task<QList<TargetSectionInfo>> fskGetTargetSectionsLimited(FlashTarget target,
+                                                               std::uint8_t start);
+
+    // Ranges of any length, moved in single-frame pieces from the end of the range towards
+    // its start. A range running past the 16-bit address space fails with ReadError or
+    // WriteError, unsent.
+    void fskRead(std::uint16_t address, std::uint16_t count, Progress progress, ReplyDone done);
+    void fskWrite(std::uint16_t address, QByteArray data, Progress progress, Done done);
+    void fskAdvRead(FlashTarget target, std::optional<std::uint8_t> index, std::uint16_t address,
+                    std::uint16_t count, Progress progress, ReplyDone done);
+    void fskAdvWrite(FlashTarget target, std::optional<std::uint8_t> index,
+                     std::uint16_t address, QByteArray data, Progress progress, Done done);
+
+    // Lists spanning several replies.
+    Task<QList<std::uint32_t>> fskGetSectionCrcs(FlashTarget target, QList<std::uint8_t> sections);
+    Task<QList<TargetSectionInfo>> fskGetTargetSections(FlashTarget target);
 
     // Bootloader commands.
+    // Starts the application; on success the link is Switching. Only in Bootloader mode.
     void go(Done done);
+    // Works in any mode: the ping uses it to find out whether a bootloader is there.
     Task<std::shared_ptr<IdRequestData>> idRequestAsync(std::uint8_t device);
+    // Devices 1 to `count`, those attached behind device 0, in device order.
+    Task<QList<std::shared_ptr<IdRequestData>>> connectedDevicesIdAsync(std::uint8_t count);
+    // Checks a firmware file against the device and sends its records to `device`.
+    void sendSaxFile(std::uint8_t device, QByteArray file, std::uint16_t productCode,
+                     QString serialNumber, Progress progress, Done done);
+    // ---- End of command sets --------------------------------------------------------------
 
 signals:
     void isOpenChanged();
@@ -152,6 +213,14 @@ private:
     Task<bool> pingBootloader();
     // Completes `done` with InvalidState from the event loop, for commands in the wrong mode.
     static void rejectInvalidState(Done done);
+    // Command-set helpers: one application command with the mode check, and one firmware
+    // record followed by the next.
+    void sendFskCommand(std::uint8_t type, const QByteArray &payload, std::uint8_t replyType,
+                        ReplyDone done);
+    Task<QByteArray> fskCommandAsync(std::uint8_t type, QByteArray payload,
+                                     std::uint8_t replyType);
+    void sendSaxFileCommand(std::uint8_t device, QByteArray file, int offset, Progress progress,
+                            Done done);
     [[nodiscard]] std::uint64_t now() const { return m_clockMs(); }
 
     ConnectionTimings m_timings;
