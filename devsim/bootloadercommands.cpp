@@ -1,13 +1,10 @@
-#include "device/deviceconnectionerror.h"
-#include "device/frames.h"
-#include "devsim/commandtable.h"
+#include "devsim/bootloaderreply.h"
 
 namespace devsim {
 
-namespace {
+using blreply::reply;
 
-constexpr int kStatusDeviceShift = 5;
-constexpr int kMaxDeviceIndex = 7; // three bits in the status byte
+namespace {
 
 // Identification reply layout (payload offsets).
 constexpr int kSerialBytes = 30;
@@ -20,43 +17,40 @@ constexpr int kAppProductAt = 53;
 constexpr std::uint8_t kAppValidBit = 0x01;
 constexpr int kDeviceCountShift = 1; // bits 3..1 of the first bootloader option byte
 
-std::uint8_t replyType(std::uint8_t command)
-{
-    return std::uint8_t(command + frames::kBootloaderReplyOffset);
-}
-
-std::uint8_t status(int device, DeviceConnectionError result)
-{
-    return std::uint8_t((device << kStatusDeviceShift) | (int(result) & 0x1F));
-}
-
 void putBigEndian16(QByteArray &payload, int at, int value)
 {
     payload[at] = char((value >> 8) & 0xFF);
     payload[at + 1] = char(value & 0xFF);
 }
 
-QByteArray identification(const DeviceProfile &profile, int device)
+// The base device answers with its profile; a device behind it with its own serial number,
+// product and application, and the base's bootloader. Only the base reports the devices
+// behind it.
+QByteArray identification(const DeviceState &state, int device)
 {
-    QByteArray payload(frames::kBootloaderReplyPayload, '\0');
-    QByteArray serial = profile.serialNumber;
-    // Devices behind the base one are told apart by a suffix on the base's serial number.
+    const DeviceProfile &profile = state.profile;
+    AuxiliaryDeviceSpec app{profile.serialNumber,      profile.productCode,
+                            profile.appVersionMajor,   profile.appVersionMinor,
+                            profile.appVersionRelease, profile.applicationValid};
     if (device > 0)
-        serial += "-A" + QByteArray::number(device);
-    payload.replace(0, qMin(int(serial.size()), kSerialBytes), serial.left(kSerialBytes));
+        app = state.auxiliaries[device - 1];
+
+    QByteArray payload(frames::kBootloaderReplyPayload, '\0');
+    payload.replace(0, qMin(int(app.serialNumber.size()), kSerialBytes),
+                    app.serialNumber.left(kSerialBytes));
     payload[kBootloaderVersionAt] = char(profile.bootloaderVersionMajor);
     payload[kBootloaderVersionAt + 1] = char(profile.bootloaderVersionMinor);
     payload[kBootloaderVersionAt + 2] = char(profile.bootloaderVersionRelease);
-    const int deviceCount = qBound(0, profile.auxiliaryDeviceCount, kMaxDeviceIndex);
-    payload[kBootloaderOptionsAt] = char((profile.applicationValid ? kAppValidBit : 0) |
-                                         (device == 0 ? deviceCount << kDeviceCountShift : 0));
+    const int behind = device == 0 ? int(state.auxiliaries.size()) : 0;
+    payload[kBootloaderOptionsAt] =
+        char((app.applicationValid ? kAppValidBit : 0) | (behind << kDeviceCountShift));
     putBigEndian16(payload, kBootloaderProductAt, profile.bootloaderProductCode);
-    payload[kAppVersionAt] = char(profile.appVersionMajor);
-    payload[kAppVersionAt + 1] = char(profile.appVersionMinor);
-    payload[kAppVersionAt + 2] = char(profile.appVersionRelease);
+    payload[kAppVersionAt] = char(app.appVersionMajor);
+    payload[kAppVersionAt + 1] = char(app.appVersionMinor);
+    payload[kAppVersionAt + 2] = char(app.appVersionRelease);
     for (int i = 0; i < int(profile.appOptionBits.size()); ++i)
         payload[kAppOptionsAt + i] = char(profile.appOptionBits[i]);
-    putBigEndian16(payload, kAppProductAt, profile.productCode);
+    putBigEndian16(payload, kAppProductAt, app.productCode);
     return payload;
 }
 
@@ -65,25 +59,20 @@ QByteArray identification(const DeviceProfile &profile, int device)
 CommandOutcome idRequest(const HostRequest &request, DeviceState &state)
 {
     const int device = request.argument;
-    if (device > qBound(0, state.profile.auxiliaryDeviceCount, kMaxDeviceIndex))
+    if (device >= state.deviceCount())
         return {};
-    const QByteArray payload = identification(state.profile, device);
-    return {{frames::buildBootloaderReply(replyType(request.code),
-                                          status(device, DeviceConnectionError::NoError), payload)},
-            std::nullopt};
+    return reply(request.code, device, DeviceConnectionError::NoError,
+                 identification(state, device));
 }
 
 // Starts the application, unless there is no valid one to start.
 CommandOutcome go(const HostRequest &request, DeviceState &state)
 {
-    if (!state.profile.applicationValid) {
-        return {{frames::buildBootloaderReply(replyType(request.code),
-                                              status(0, DeviceConnectionError::CodeCorrupted))},
-                std::nullopt};
-    }
-    return {{frames::buildBootloaderReply(replyType(request.code),
-                                          status(0, DeviceConnectionError::NoError))},
-            DeviceMode::FSK};
+    if (!state.profile.applicationValid)
+        return reply(request.code, 0, DeviceConnectionError::CodeCorrupted);
+    CommandOutcome outcome = reply(request.code, 0, DeviceConnectionError::NoError);
+    outcome.restartInto = DeviceMode::FSK;
+    return outcome;
 }
 
 } // namespace

@@ -22,7 +22,10 @@ CommandTable standardCommandTable()
 {
     CommandTable table;
     addFskCommands(table);
+    addFskMemoryCommands(table);
+    addTncCommands(table);
     addBootloaderCommands(table);
+    addFirmwareRecordCommands(table);
     return table;
 }
 

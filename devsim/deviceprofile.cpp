@@ -5,6 +5,7 @@ namespace devsim {
 namespace {
 
 constexpr int kReceiverParameterBytes = 1856;
+constexpr int kMaxAuxiliaryDevices = 7; // device index in three bits of the status byte
 
 } // namespace
 
@@ -22,6 +23,33 @@ DeviceMode powerUpMode(const DeviceProfile &profile)
     if (!profile.applicationValid)
         return DeviceMode::Bootloader;
     return profile.startMode == DeviceMode::Bootloader ? DeviceMode::Bootloader : DeviceMode::FSK;
+}
+
+std::vector<TargetSpec> effectiveTargets(const DeviceProfile &profile)
+{
+    if (!profile.targets.empty() || profile.parameterMemory.isEmpty())
+        return profile.targets;
+    return {TargetSpec{kParameterTarget, {SectionSpec{0, profile.parameterMemory}}}};
+}
+
+int auxiliaryCount(const DeviceProfile &profile)
+{
+    const int listed = int(profile.auxiliaryDevices.size());
+    return qBound(0, qMax(listed, profile.auxiliaryDeviceCount), kMaxAuxiliaryDevices);
+}
+
+AuxiliaryDeviceSpec auxiliaryDevice(const DeviceProfile &profile, int index)
+{
+    if (index >= 1 && index <= int(profile.auxiliaryDevices.size()))
+        return profile.auxiliaryDevices[index - 1];
+    // Unlisted devices are told apart by a suffix on the base's serial number.
+    AuxiliaryDeviceSpec device;
+    device.serialNumber = profile.serialNumber + "-A" + QByteArray::number(index);
+    device.productCode = profile.productCode;
+    device.appVersionMajor = profile.appVersionMajor;
+    device.appVersionMinor = profile.appVersionMinor;
+    device.appVersionRelease = profile.appVersionRelease;
+    return device;
 }
 
 DeviceProfile defaultReceiverProfile()

@@ -1,53 +1,119 @@
-#include "device/frames.h"
-#include "devsim/commandtable.h"
+// Identification, serial numbers, plain memory access, saving, keep-alive, the jump into the
+// bootloader and discovery.
+#include "devsim/fskreply.h"
 
 namespace devsim {
 
+using fskreply::kAddressBytes;
+using fskreply::reply;
+
 namespace {
 
-// Reply type of an application request: the request type with bit 7 set.
-std::uint8_t replyType(std::uint8_t request)
+constexpr int kCapabilityByteAt = 9;
+constexpr int kProductHighAt = 10;
+constexpr int kSerialFieldAt = 2;
+constexpr int kSerialFieldBytes = 30;
+constexpr int kFaaSerialMaxBytes = 20;
+// The host refuses an FAA serial reply shorter than this, so short numbers are NUL-padded.
+constexpr int kFaaReplyMinimumBytes = 8;
+
+// Payload: parameter CRC (u32 LE), product code low byte, application major and minor,
+// parameter version, protocol version, then the capability byte and the product code's high
+// byte where the device has them.
+CommandOutcome identification(const HostRequest &, DeviceState &state)
 {
-    return std::uint8_t(request | frames::kFskReplyBit);
+    const DeviceProfile &profile = state.profile;
+    QByteArray payload;
+    fskreply::appendU32(payload, state.memory.parameterCrc());
+    payload.append(char(profile.productCode & 0xFF));
+    payload.append(char(profile.appVersionMajor));
+    payload.append(char(profile.appVersionMinor));
+    payload.append(char(profile.parameterVersion));
+    payload.append(char(profile.fskProtocolVersion));
+    const int productHigh = (profile.productCode >> 8) & 0xFF;
+    if (profile.sendsCapabilityByte || productHigh != 0) {
+        payload.append(char(profile.sendsCapabilityByte ? profile.capabilityBits : 0));
+        Q_ASSERT(payload.size() == kCapabilityByteAt + 1);
+    }
+    if (productHigh != 0) {
+        payload.append(char(productHigh));
+        Q_ASSERT(payload.size() == kProductHighAt + 1);
+    }
+    return {{frames::buildFskFrame(fskcmd::kIdReply, payload)}, std::nullopt};
 }
 
-CommandOutcome reply(std::uint8_t request, const QByteArray &payload = {})
+// Payload: two bytes of 0, then the serial number in a 30-byte field.
+CommandOutcome serialNumber(const HostRequest &request, DeviceState &state)
 {
-    return {{frames::buildFskFrame(replyType(request), payload)}, std::nullopt};
+    QByteArray payload(kSerialFieldAt, '\0');
+    payload += fskreply::paddedField(state.profile.serialNumber, kSerialFieldBytes);
+    return reply(request.code, payload);
 }
 
-constexpr char kErasedByte = char(0xFF);
-constexpr int kAddressBytes = 2;
+// Payload: two bytes of 0, then the FAA serial number; a device without one sends an empty
+// (all NUL) number.
+CommandOutcome faaSerialNumber(const HostRequest &request, DeviceState &state)
+{
+    QByteArray payload(kSerialFieldAt, '\0');
+    payload += state.profile.faaSerialNumber.left(kFaaSerialMaxBytes);
+    if (payload.size() < kFaaReplyMinimumBytes)
+        payload.append(QByteArray(kFaaReplyMinimumBytes - int(payload.size()), '\0'));
+    return reply(request.code, payload);
+}
 
-// Request: address (u16 little-endian), then as many zero bytes as are to be read. The reply
-// echoes the address, followed by the bytes read.
+// Request: address (u16 LE), then as many zero bytes as are to be read. The reply echoes the
+// address, followed by the bytes read from the parameter target's sections, back to back.
 CommandOutcome readMemory(const HostRequest &request, DeviceState &state)
 {
     if (request.payload.size() < kAddressBytes)
         return {};
-    const int address = std::uint8_t(request.payload[0]) | (std::uint8_t(request.payload[1]) << 8);
+    const int address = fskreply::u16At(request.payload, 0);
     const int count = int(request.payload.size()) - kAddressBytes;
-    QByteArray payload = request.payload.left(kAddressBytes);
-    const QByteArray &memory = state.parameterMemory;
-    for (int i = 0; i < count; ++i) {
-        const int at = address + i;
-        payload.append(at < memory.size() ? memory[at] : kErasedByte);
-    }
-    return reply(request.code, payload);
+    return reply(request.code,
+                 request.payload.left(kAddressBytes) +
+                     state.memory.read(kParameterTarget, std::nullopt, address, count));
+}
+
+// Request: address (u16 LE), then the bytes to write into RAM.
+CommandOutcome writeMemory(const HostRequest &request, DeviceState &state)
+{
+    if (request.payload.size() < kAddressBytes)
+        return {};
+    state.memory.write(kParameterTarget, std::nullopt, fskreply::u16At(request.payload, 0),
+                       request.payload.mid(kAddressBytes));
+    return reply(request.code);
+}
+
+CommandOutcome flashSave(const HostRequest &request, DeviceState &state)
+{
+    state.memory.saveToFlash();
+    return reply(request.code);
+}
+
+CommandOutcome bootloadMode(const HostRequest &request, DeviceState &)
+{
+    CommandOutcome outcome = reply(request.code);
+    outcome.restartInto = DeviceMode::Bootloader;
+    return outcome;
 }
 
 } // namespace
 
 void addFskCommands(CommandTable &table)
 {
+    table.set(Protocol::Fsk, fskcmd::kIdRequest, identification);
+    table.set(Protocol::Fsk, fskcmd::kSerial, serialNumber);
+    table.set(Protocol::Fsk, fskcmd::kFaaSerial, faaSerialNumber);
+    table.set(Protocol::Fsk, fskcmd::kReadMemory, readMemory);
+    table.set(Protocol::Fsk, fskcmd::kWriteMemory, writeMemory);
+    table.set(Protocol::Fsk, fskcmd::kFlashSave, flashSave);
     table.set(Protocol::Fsk, fskcmd::kKeepAlive,
               [](const HostRequest &request, DeviceState &) { return reply(request.code); });
-    table.set(Protocol::Fsk, fskcmd::kBootloadMode, [](const HostRequest &request, DeviceState &) {
-        CommandOutcome outcome = reply(request.code);
-        outcome.restartInto = DeviceMode::Bootloader;
-        return outcome;
-    });
-    table.set(Protocol::Fsk, fskcmd::kReadMemory, readMemory);
+    table.set(Protocol::Fsk, fskcmd::kBootloadMode, bootloadMode);
+    // Discovery is for remote receivers, which answer on their own link; the device itself
+    // says nothing.
+    table.set(Protocol::Fsk, fskcmd::kDiscovery,
+              [](const HostRequest &, DeviceState &) { return CommandOutcome{}; });
 }
 
 } // namespace devsim

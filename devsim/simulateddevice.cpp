@@ -2,6 +2,8 @@
 
 #include "device/frames.h"
 
+#include <algorithm>
+
 namespace devsim {
 
 SimulatedDevice::SimulatedDevice(DeviceProfile profile, CommandTable commands)
@@ -22,11 +24,13 @@ void SimulatedDevice::powerDown()
     m_phase = Phase::Off;
     m_parser.clear();
     m_output.clear();
+    m_pending.clear();
 }
 
 void SimulatedDevice::restart(qint64 nowMs)
 {
     m_output.clear();
+    m_pending.clear();
     bootInto(powerUpMode(m_state.profile), nowMs);
 }
 
@@ -34,6 +38,7 @@ void SimulatedDevice::bootInto(DeviceMode mode, qint64 nowMs)
 {
     m_mode = mode;
     m_phase = Phase::Booting;
+    m_state.boot(nowMs);
     m_nextEventMs = nowMs + m_state.profile.bootDelayMs;
     m_parser.setProtocol(protocol());
 }
@@ -67,9 +72,18 @@ void SimulatedDevice::handle(const HostRequest &request, qint64 nowMs)
     const CommandHandler *handler = m_commands.find(request.protocol, request.code);
     if (!handler)
         return;
+    m_state.nowMs = nowMs;
     CommandOutcome outcome = (*handler)(request, m_state);
-    for (QByteArray &reply : outcome.replies)
-        m_output.push_back({std::move(reply), request.protocol, true});
+    // A busy device answers nothing else before it has finished, so later replies queue up.
+    const qint64 dueMs = std::max(nowMs + std::max(0, outcome.replyDelayMs),
+                                  m_pending.empty() ? nowMs : m_pending.back().dueMs);
+    for (QByteArray &reply : outcome.replies) {
+        Transmission out{std::move(reply), request.protocol, true};
+        if (dueMs > nowMs)
+            m_pending.push_back({dueMs, std::move(out)});
+        else
+            m_output.push_back(std::move(out));
+    }
     if (outcome.restartInto)
         bootInto(*outcome.restartInto, nowMs);
 }
@@ -83,6 +97,10 @@ bool SimulatedDevice::isAnnouncementAnswer(const HostRequest &request) const
 
 void SimulatedDevice::poll(qint64 nowMs)
 {
+    while (!m_pending.empty() && m_pending.front().dueMs <= nowMs) {
+        m_output.push_back(std::move(m_pending.front().transmission));
+        m_pending.pop_front();
+    }
     if (m_phase == Phase::Booting && nowMs >= m_nextEventMs) {
         m_phase = Phase::Announcing;
         // The first announcement goes out as soon as the device has booted.
@@ -96,9 +114,12 @@ void SimulatedDevice::poll(qint64 nowMs)
 
 std::optional<qint64> SimulatedDevice::nextPollMs() const
 {
+    std::optional<qint64> next;
     if (m_phase == Phase::Booting || m_phase == Phase::Announcing)
-        return m_nextEventMs;
-    return std::nullopt;
+        next = m_nextEventMs;
+    if (!m_pending.empty())
+        next = next ? std::min(*next, m_pending.front().dueMs) : m_pending.front().dueMs;
+    return next;
 }
 
 void SimulatedDevice::announce()

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -72,6 +73,13 @@ private:
     qint64 m_nextEventMs = 0; // end of booting, or the next announcement
     int m_announcements = 0;
     std::vector<Transmission> m_output;
+    // Replies of a command that keeps the device busy, due in order.
+    struct Pending
+    {
+        qint64 dueMs;
+        Transmission transmission;
+    };
+    std::deque<Pending> m_pending;
 };
 
 } // namespace devsim
