@@ -29,9 +29,9 @@ void putBigEndian16(QByteArray &payload, int at, int value)
 QByteArray identification(const DeviceState &state, int device)
 {
     const DeviceProfile &profile = state.profile;
-    AuxiliaryDeviceSpec app{profile.serialNumber,      profile.productCode,
-                            profile.appVersionMajor,   profile.appVersionMinor,
-                            profile.appVersionRelease, profile.applicationValid};
+    AuxiliaryDevice app{profile.serialNumber,      profile.productCode,
+                        profile.appVersionMajor,   profile.appVersionMinor,
+                        profile.appVersionRelease, profile.applicationValid};
     if (device > 0)
         app = state.auxiliaries[device - 1];
 

@@ -25,11 +25,11 @@ DeviceMode powerUpMode(const DeviceProfile &profile)
     return profile.startMode == DeviceMode::Bootloader ? DeviceMode::Bootloader : DeviceMode::FSK;
 }
 
-std::vector<TargetSpec> effectiveTargets(const DeviceProfile &profile)
+std::vector<ProfileTarget> effectiveTargets(const DeviceProfile &profile)
 {
     if (!profile.targets.empty() || profile.parameterMemory.isEmpty())
         return profile.targets;
-    return {TargetSpec{kParameterTarget, {SectionSpec{0, profile.parameterMemory}}}};
+    return {ProfileTarget{kParameterTarget, {ProfileSection{0, profile.parameterMemory}}}};
 }
 
 int auxiliaryCount(const DeviceProfile &profile)
@@ -38,12 +38,12 @@ int auxiliaryCount(const DeviceProfile &profile)
     return qBound(0, qMax(listed, profile.auxiliaryDeviceCount), kMaxAuxiliaryDevices);
 }
 
-AuxiliaryDeviceSpec auxiliaryDevice(const DeviceProfile &profile, int index)
+AuxiliaryDevice auxiliaryDevice(const DeviceProfile &profile, int index)
 {
     if (index >= 1 && index <= int(profile.auxiliaryDevices.size()))
         return profile.auxiliaryDevices[index - 1];
     // Unlisted devices are told apart by a suffix on the base's serial number.
-    AuxiliaryDeviceSpec device;
+    AuxiliaryDevice device;
     device.serialNumber = profile.serialNumber + "-A" + QByteArray::number(index);
     device.productCode = profile.productCode;
     device.appVersionMajor = profile.appVersionMajor;

@@ -27,21 +27,21 @@ inline constexpr std::uint8_t kTxSystemSettingsTarget = 4;
 inline constexpr std::uint8_t kSensorTncStep = 0x04;
 
 // One parameter section: its id and its contents at power-up (the flash image).
-struct SectionSpec
+struct ProfileSection
 {
     std::uint8_t id = 0;
     QByteArray contents;
 };
 
 // A flash target and its sections, listed in the order the section table reports them.
-struct TargetSpec
+struct ProfileTarget
 {
     std::uint8_t target = kParameterTarget;
-    std::vector<SectionSpec> sections;
+    std::vector<ProfileSection> sections;
 };
 
 // A device behind the base one, as its bootloader identifies it.
-struct AuxiliaryDeviceSpec
+struct AuxiliaryDevice
 {
     QByteArray serialNumber;
     int productCode = 0;
@@ -52,7 +52,7 @@ struct AuxiliaryDeviceSpec
 };
 
 // Level calibration of the attitude sensor, run by the TNC commands.
-struct CalibrationSpec
+struct CalibrationProfile
 {
     bool calibrated = true;
     // A device without calibration progress calibrates by itself once it runs uncalibrated.
@@ -65,7 +65,7 @@ struct CalibrationSpec
 
 // A failure the bootloader reports while it executes a firmware file: the `atRecord`-th file
 // record (1-based, counted from power-up or the previous failure) is answered with `code`.
-struct FirmwareFailureSpec
+struct FirmwareFailure
 {
     int atRecord = 1;
     DeviceConnectionError code = DeviceConnectionError::WriteError;
@@ -108,15 +108,15 @@ struct DeviceProfile
     // Devices behind this one that the bootloader identifies by index 1..n: those listed,
     // then up to auxiliaryDeviceCount devices named after the base serial number.
     int auxiliaryDeviceCount = 0;
-    std::vector<AuxiliaryDeviceSpec> auxiliaryDevices;
+    std::vector<AuxiliaryDevice> auxiliaryDevices;
 
     // Parameter memory by flash target and section. Without targets, parameterMemory is the
     // one section 0 of the parameter target. The plain read and write commands see the
     // parameter target's sections back to back; bytes beyond the end read as erased flash.
     QByteArray parameterMemory;
-    std::vector<TargetSpec> targets;
+    std::vector<ProfileTarget> targets;
 
-    CalibrationSpec calibration;
+    CalibrationProfile calibration;
     // TNC steps the device has passed (status byte of the TNC status) and its tested flag.
     std::uint8_t tncSteps = 0x0F;
     std::uint8_t testedFlags = 0;
@@ -124,7 +124,7 @@ struct DeviceProfile
     // The application area the bootloader erases and writes, and how long erasing it takes.
     int firmwareFlashBytes = 512 * 1024;
     int eraseDurationMs = 200;
-    std::optional<FirmwareFailureSpec> firmwareFailure;
+    std::optional<FirmwareFailure> firmwareFailure;
 
     // The protocol the device runs after power-up. A port whose identifiers fix the mode
     // (portModes not Announced) also fixes where the device starts.
@@ -139,11 +139,11 @@ struct DeviceProfile
 [[nodiscard]] DeviceMode powerUpMode(const DeviceProfile &profile);
 
 // The flash targets of the profile, with parameterMemory as target 0 when none are listed.
-[[nodiscard]] std::vector<TargetSpec> effectiveTargets(const DeviceProfile &profile);
+[[nodiscard]] std::vector<ProfileTarget> effectiveTargets(const DeviceProfile &profile);
 // How many devices stand behind the base device (at most seven: three bits on the wire).
 [[nodiscard]] int auxiliaryCount(const DeviceProfile &profile);
 // The identification of device `index` (1..auxiliaryCount) behind the base device.
-[[nodiscard]] AuxiliaryDeviceSpec auxiliaryDevice(const DeviceProfile &profile, int index);
+[[nodiscard]] AuxiliaryDevice auxiliaryDevice(const DeviceProfile &profile, int index);
 
 // An airplane receiver with a filled parameter memory; the usual starting point for tests.
 [[nodiscard]] DeviceProfile defaultReceiverProfile();

@@ -31,7 +31,7 @@ void DeviceState::boot(qint64 bootMs)
         startCalibration();
 }
 
-void DeviceState::armFirmwareFailure(const FirmwareFailureSpec &failure)
+void DeviceState::armFirmwareFailure(const FirmwareFailure &failure)
 {
     profile.firmwareFailure = failure;
     firmware.recordsSinceFailure = 0;

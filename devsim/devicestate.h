@@ -44,7 +44,7 @@ struct DeviceState
 {
     DeviceProfile profile;
     ParameterMemory memory;
-    std::vector<AuxiliaryDeviceSpec> auxiliaries; // device index i at i - 1
+    std::vector<AuxiliaryDevice> auxiliaries; // device index i at i - 1
     CalibrationRun calibration;
     std::uint8_t tncSteps = 0;
     std::uint8_t testedFlags = 0;
@@ -60,7 +60,7 @@ struct DeviceState
     void startCalibration();
 
     // Arms a firmware failure, counting records from now.
-    void armFirmwareFailure(const FirmwareFailureSpec &failure);
+    void armFirmwareFailure(const FirmwareFailure &failure);
 
     [[nodiscard]] int deviceCount() const { return 1 + int(auxiliaries.size()); }
 };

@@ -38,7 +38,7 @@ Application applicationOf(DeviceState &state, int device)
                 p.productCode,
                 p.serialNumber};
     }
-    AuxiliaryDeviceSpec &a = state.auxiliaries[device - 1];
+    AuxiliaryDevice &a = state.auxiliaries[device - 1];
     return {flash,
             a.applicationValid,
             a.appVersionMajor,

@@ -12,11 +12,11 @@ constexpr char kErasedByte = char(0xFF);
 
 } // namespace
 
-ParameterMemory::ParameterMemory(const std::vector<TargetSpec> &targets)
+ParameterMemory::ParameterMemory(const std::vector<ProfileTarget> &targets)
 {
-    for (const TargetSpec &spec : targets) {
-        Target target{spec.target, {}};
-        for (const SectionSpec &section : spec.sections)
+    for (const ProfileTarget &entry : targets) {
+        Target target{entry.target, {}};
+        for (const ProfileSection &section : entry.sections)
             target.sections.push_back({section.id, section.contents, section.contents});
         m_targets.push_back(std::move(target));
     }

@@ -32,7 +32,7 @@ public:
         std::vector<Section> sections; // in the order the section table lists them
     };
 
-    explicit ParameterMemory(const std::vector<TargetSpec> &targets = {});
+    explicit ParameterMemory(const std::vector<ProfileTarget> &targets = {});
 
     [[nodiscard]] const Target *target(std::uint8_t target) const;
     [[nodiscard]] const Section *section(std::uint8_t target, std::uint8_t id) const;

@@ -87,70 +87,70 @@ void version(const QJsonValue &value, const QString &path, int &major, int &mino
     release = int(number(parts[2], path + "[2]", 0, 255));
 }
 
-SectionSpec section(const QJsonValue &value, const QString &path)
+ProfileSection section(const QJsonValue &value, const QString &path)
 {
     const QJsonObject obj = object(value, path, {"id", "size", "fill", "hex"});
-    SectionSpec spec;
-    spec.id = std::uint8_t(number(obj["id"], path + ".id", 0, 255));
+    ProfileSection entry;
+    entry.id = std::uint8_t(number(obj["id"], path + ".id", 0, 255));
     if (obj.contains("hex")) {
-        spec.contents = QByteArray::fromHex(text(obj["hex"], path + ".hex"));
+        entry.contents = QByteArray::fromHex(text(obj["hex"], path + ".hex"));
         if (obj.contains("size") &&
-            number(obj["size"], path + ".size", 1, kMaxSectionBytes) != spec.contents.size())
+            number(obj["size"], path + ".size", 1, kMaxSectionBytes) != entry.contents.size())
             fail(path, QStringLiteral("size does not match hex"));
-        return spec;
+        return entry;
     }
     const int size = int(number(obj["size"], path + ".size", 1, kMaxSectionBytes));
-    spec.contents = obj.contains("fill")
-                        ? QByteArray(size, char(number(obj["fill"], path + ".fill", 0, 255)))
-                        : profiles::patternBytes(spec.id, size);
-    return spec;
+    entry.contents = obj.contains("fill")
+                         ? QByteArray(size, char(number(obj["fill"], path + ".fill", 0, 255)))
+                         : profiles::patternBytes(entry.id, size);
+    return entry;
 }
 
-TargetSpec target(const QJsonValue &value, const QString &path)
+ProfileTarget target(const QJsonValue &value, const QString &path)
 {
     const QJsonObject obj = object(value, path, {"target", "sections"});
-    TargetSpec spec;
-    spec.target = std::uint8_t(number(obj["target"], path + ".target", 0, 255));
+    ProfileTarget entry;
+    entry.target = std::uint8_t(number(obj["target"], path + ".target", 0, 255));
     const QJsonArray sections = array(obj["sections"], path + ".sections");
     for (int i = 0; i < sections.size(); ++i)
-        spec.sections.push_back(
+        entry.sections.push_back(
             section(sections[i], QStringLiteral("%1.sections[%2]").arg(path).arg(i)));
-    return spec;
+    return entry;
 }
 
-AuxiliaryDeviceSpec auxiliary(const QJsonValue &value, const QString &path)
+AuxiliaryDevice auxiliary(const QJsonValue &value, const QString &path)
 {
     const QJsonObject obj =
         object(value, path, {"serialNumber", "productCode", "appVersion", "applicationValid"});
-    AuxiliaryDeviceSpec spec;
-    spec.serialNumber = text(obj["serialNumber"], path + ".serialNumber");
-    spec.productCode = int(number(obj["productCode"], path + ".productCode", 0, 0xFFFF));
+    AuxiliaryDevice entry;
+    entry.serialNumber = text(obj["serialNumber"], path + ".serialNumber");
+    entry.productCode = int(number(obj["productCode"], path + ".productCode", 0, 0xFFFF));
     if (obj.contains("appVersion"))
-        version(obj["appVersion"], path + ".appVersion", spec.appVersionMajor, spec.appVersionMinor,
-                spec.appVersionRelease);
+        version(obj["appVersion"], path + ".appVersion", entry.appVersionMajor,
+                entry.appVersionMinor, entry.appVersionRelease);
     if (obj.contains("applicationValid"))
-        spec.applicationValid = boolean(obj["applicationValid"], path + ".applicationValid");
-    return spec;
+        entry.applicationValid = boolean(obj["applicationValid"], path + ".applicationValid");
+    return entry;
 }
 
-void calibration(const QJsonValue &value, const QString &path, CalibrationSpec &spec)
+void calibration(const QJsonValue &value, const QString &path, CalibrationProfile &entry)
 {
     const QJsonObject obj =
         object(value, path, {"calibrated", "startsByItself", "durationMs", "fails", "biases"});
     if (obj.contains("calibrated"))
-        spec.calibrated = boolean(obj["calibrated"], path + ".calibrated");
+        entry.calibrated = boolean(obj["calibrated"], path + ".calibrated");
     if (obj.contains("startsByItself"))
-        spec.startsByItself = boolean(obj["startsByItself"], path + ".startsByItself");
+        entry.startsByItself = boolean(obj["startsByItself"], path + ".startsByItself");
     if (obj.contains("durationMs"))
-        spec.durationMs = int(number(obj["durationMs"], path + ".durationMs", 0, 600'000));
+        entry.durationMs = int(number(obj["durationMs"], path + ".durationMs", 0, 600'000));
     if (obj.contains("fails"))
-        spec.fails = boolean(obj["fails"], path + ".fails");
+        entry.fails = boolean(obj["fails"], path + ".fails");
     if (obj.contains("biases")) {
         const QJsonArray biases = array(obj["biases"], path + ".biases");
-        if (biases.size() != int(spec.biases.size()))
+        if (biases.size() != int(entry.biases.size()))
             fail(path + ".biases", QStringLiteral("expected six values"));
         for (int i = 0; i < biases.size(); ++i)
-            spec.biases[i] =
+            entry.biases[i] =
                 std::int32_t(number(biases[i], path + ".biases", INT32_MIN, INT32_MAX));
     }
 }
@@ -258,7 +258,7 @@ DeviceProfile read(const QJsonObject &root, const QString &p)
     if (obj.contains("firmwareFailure")) {
         const QJsonObject failure =
             object(obj["firmwareFailure"], p + ".firmwareFailure", {"atRecord", "code"});
-        profile.firmwareFailure = FirmwareFailureSpec{
+        profile.firmwareFailure = FirmwareFailure{
             int(number(failure["atRecord"], p + ".firmwareFailure.atRecord", 1, 1'000'000)),
             DeviceConnectionError(number(failure["code"], p + ".firmwareFailure.code", 1, 31))};
     }

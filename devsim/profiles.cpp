@@ -45,12 +45,12 @@ DeviceProfile base(const QString &name, int productCode, int parameterVersion)
     return profile;
 }
 
-TargetSpec target(std::uint8_t number, const std::vector<int> &sizes, int firstPattern = 0)
+ProfileTarget target(std::uint8_t number, const std::vector<int> &sizes, int firstPattern = 0)
 {
-    TargetSpec spec{number, {}};
+    ProfileTarget entry{number, {}};
     for (int id = 0; id < int(sizes.size()); ++id)
-        spec.sections.push_back({std::uint8_t(id), patternBytes(firstPattern + id, sizes[id])});
-    return spec;
+        entry.sections.push_back({std::uint8_t(id), patternBytes(firstPattern + id, sizes[id])});
+    return entry;
 }
 
 template <std::size_t N> std::vector<int> sizes(const std::array<int, N> &list)

@@ -132,7 +132,7 @@ private slots:
         QFETCH(int, code);
         DeviceProfile profile = inBootloader(profiles::airplaneReceiver());
         if (injectAt > 0)
-            profile.firmwareFailure = devsim::FirmwareFailureSpec{injectAt, Code(injectCode)};
+            profile.firmwareFailure = devsim::FirmwareFailure{injectAt, Code(injectCode)};
         DeviceBench bench(profile);
         sax::Options options;
         options.imageBytes = 1024;

@@ -12,7 +12,7 @@ namespace profiles = devsim::profiles;
 
 namespace {
 
-int totalBytes(const devsim::TargetSpec &target)
+int totalBytes(const devsim::ProfileTarget &target)
 {
     return std::accumulate(target.sections.begin(), target.sections.end(), 0,
                            [](int sum, const auto &s) { return sum + int(s.contents.size()); });
