@@ -132,7 +132,7 @@ private slots:
 
         devsim::sax::Options options;
         options.imageBytes = 20 * 1024;
-        const QByteArray file = devsim::sax::writeFile(profile, options);
+        QByteArray file = devsim::sax::writeFile(profile, options);
         const auto send = [&] {
             auto code = std::make_shared<std::optional<Code>>();
             auto progress = std::make_shared<float>(0);
@@ -158,6 +158,14 @@ private slots:
         QVERIFY(after.has_value());
         QCOMPARE((*after)->appVersionMajor, options.appVersionMajor);
         QCOMPARE((*after)->appState, 1);
+
+        // A version 1 file (no serial field) that allows every product.
+        options.version = 1;
+        options.allowAnyProduct = true;
+        options.appVersionMajor = 10;
+        file = devsim::sax::writeFile(profile, options);
+        QCOMPARE(send().first, Code::NoError);
+        QCOMPARE((*finish(link.connection->idRequestAsync(0)))->appVersionMajor, 10);
     }
 };
 
