@@ -89,11 +89,11 @@ QString faultHelpText()
     return lines.join('\n');
 }
 
-std::expected<Fault, QString> parseFault(const QString &spec)
+std::expected<Fault, QString> parseFault(const QString &text)
 {
-    const QStringList parts = spec.trimmed().split(':');
+    const QStringList parts = text.trimmed().split(':');
     if (parts.size() > 3)
-        return std::unexpected(QStringLiteral("too many fields in fault \"%1\"").arg(spec));
+        return std::unexpected(QStringLiteral("too many fields in fault \"%1\"").arg(text));
     const auto info = std::find_if(kKinds.begin(), kKinds.end(), [&](const FaultKindInfo &k) {
         return parts[0].compare(QLatin1String(k.name), Qt::CaseInsensitive) == 0;
     });

@@ -53,7 +53,7 @@ struct Fault
 // "KIND[:N[:VALUE]]": KIND as faultKindName gives it, N the reply it hits (default 1, "*"
 // for every reply), VALUE for delay (ms) and junk (bytes) only. Examples: "drop:3",
 // "delay:1:500", "junk:*:8", "reset". Anything else is refused with a message.
-[[nodiscard]] std::expected<Fault, QString> parseFault(const QString &spec);
+[[nodiscard]] std::expected<Fault, QString> parseFault(const QString &text);
 
 // The faults set on a device, counted down reply by reply.
 class FaultPlan

@@ -52,9 +52,9 @@ private slots:
     }
 
     // The --fault text: kind, the reply it hits, a value for the kinds that take one.
-    void parsesFaultSpecs_data()
+    void parsesFaultTexts_data()
     {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
         QTest::addColumn<FaultKind>("kind");
         QTest::addColumn<int>("atReply");
@@ -77,11 +77,11 @@ private slots:
         QTest::newRow("huge value") << "junk:1:99999999999" << false << FaultKind::Drop << 0 << 0;
         QTest::newRow("too many fields") << "delay:1:5:6" << false << FaultKind::Drop << 0 << 0;
     }
-    void parsesFaultSpecs()
+    void parsesFaultTexts()
     {
-        QFETCH(QString, spec);
+        QFETCH(QString, text);
         QFETCH(bool, valid);
-        const auto fault = devsim::parseFault(spec);
+        const auto fault = devsim::parseFault(text);
         QCOMPARE(fault.has_value(), valid);
         if (!valid) {
             QVERIFY(!fault.error().isEmpty());
@@ -95,7 +95,7 @@ private slots:
     // Each fault spoils exactly the reply it was set for; the next one is sound again.
     void faultHitsOneReply_data()
     {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("text");
         QTest::addColumn<int>("sentBytes");   // what reaches the host for the spoilt reply
         QTest::addColumn<int>("validFrames"); // keep-alive replies among them
         QTest::addColumn<int>("otherType");   // replies of type 0x8B among them
@@ -108,12 +108,12 @@ private slots:
     }
     void faultHitsOneReply()
     {
-        QFETCH(QString, spec);
+        QFETCH(QString, text);
         QFETCH(int, sentBytes);
         QFETCH(int, validFrames);
         QFETCH(int, otherType);
 
-        m_simulator->addFault(*devsim::parseFault(spec));
+        m_simulator->addFault(*devsim::parseFault(text));
         m_simulator->writeFromHost(keepAlive());
         QTRY_COMPARE_WITH_TIMEOUT(m_simulator->repliesSent(), 1, kWaitMs);
         QTest::qWait(kQuietMs);
