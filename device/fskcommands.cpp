@@ -30,6 +30,24 @@ DeviceConnection::ReplyDone ignorePayload(DeviceConnection::Done done)
     };
 }
 
+// For reads: the command's own error as it is, otherwise what the decoder makes of the reply.
+DeviceConnection::ReplyDone
+decodeReadReply(DeviceConnection::ReplyDone done,
+                std::function<fskpayload::ReadReply(const QByteArray &)> decode)
+{
+    return [done = std::move(done), decode = std::move(decode)](DeviceConnectionError code,
+                                                                const QByteArray &payload) {
+        if (!done)
+            return;
+        if (code != DeviceConnectionError::NoError) {
+            done(code, {});
+            return;
+        }
+        const fskpayload::ReadReply read = decode(payload);
+        done(read.code, read.bytes);
+    };
+}
+
 } // namespace
 
 void DeviceConnection::sendFskCommand(std::uint8_t type, const QByteArray &payload,
@@ -121,18 +139,9 @@ void DeviceConnection::fskTncStatus(TncStatusDone done)
 void DeviceConnection::fskReadLimited(std::uint16_t address, std::uint8_t count, ReplyDone done)
 {
     sendFskCommand(fsk::kRead, fskpayload::readRequest(address, count), fsk::kReadReply,
-                   [address, count, done = std::move(done)](DeviceConnectionError code,
-                                                            const QByteArray &payload) {
-                       if (!done)
-                           return;
-                       if (code != DeviceConnectionError::NoError) {
-                           done(code, {});
-                           return;
-                       }
-                       const fskpayload::ReadReply read =
-                           fskpayload::decodeAddressedReply(payload, address, count);
-                       done(read.code, read.bytes);
-                   });
+                   decodeReadReply(std::move(done), [address, count](const QByteArray &payload) {
+                       return fskpayload::decodeAddressedReply(payload, address, count);
+                   }));
 }
 
 void DeviceConnection::fskWriteLimited(std::uint16_t address, QByteArray data, Done done)
@@ -152,18 +161,9 @@ void DeviceConnection::fskAdvReadLimited(FlashTarget target, std::optional<std::
 {
     sendFskCommand(fsk::kAdvRead, fskpayload::advReadRequest(target, index, address, count),
                    fsk::kAdvReadReply,
-                   [address, count, done = std::move(done)](DeviceConnectionError code,
-                                                            const QByteArray &payload) {
-                       if (!done)
-                           return;
-                       if (code != DeviceConnectionError::NoError) {
-                           done(code, {});
-                           return;
-                       }
-                       const fskpayload::ReadReply read =
-                           fskpayload::decodeAddressedReply(payload, address, count);
-                       done(read.code, read.bytes);
-                   });
+                   decodeReadReply(std::move(done), [address, count](const QByteArray &payload) {
+                       return fskpayload::decodeAddressedReply(payload, address, count);
+                   }));
 }
 
 void DeviceConnection::fskAdvWriteLimited(FlashTarget target, std::optional<std::uint8_t> index,
@@ -210,18 +210,9 @@ void DeviceConnection::fskTncStart(std::uint8_t value, Done done)
 void DeviceConnection::fskReadCal(std::uint8_t index, std::uint8_t count, ReplyDone done)
 {
     sendFskCommand(fsk::kTnc, fskpayload::readCalRequest(index, count), fsk::kTncReply,
-                   [index, count, done = std::move(done)](DeviceConnectionError code,
-                                                          const QByteArray &payload) {
-                       if (!done)
-                           return;
-                       if (code != DeviceConnectionError::NoError) {
-                           done(code, {});
-                           return;
-                       }
-                       const fskpayload::ReadReply read =
-                           fskpayload::decodeCalReply(payload, index, count);
-                       done(read.code, read.bytes);
-                   });
+                   decodeReadReply(std::move(done), [index, count](const QByteArray &payload) {
+                       return fskpayload::decodeCalReply(payload, index, count);
+                   }));
 }
 
 void DeviceConnection::fskSetTested(std::uint8_t flag, ByteDone done)
