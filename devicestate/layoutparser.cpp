@@ -39,7 +39,11 @@ public:
         : m_text(text)
     {}
 
-    LayoutNode parseField()
+    LayoutNode parseField() { return parseType(parseNameAndColon("Expected : after field name")); }
+
+private:
+    // `name :` as fields and bit fields begin; the colon's error names which of them it was.
+    QString parseNameAndColon(const char *missingColonMessage)
     {
         skipWhitespace();
         QString name = readIdentifier();
@@ -47,11 +51,10 @@ public:
             fail("Expected identifier");
         skipWhitespace();
         if (!consume(u':'))
-            fail("Expected : after field name");
-        return parseType(std::move(name));
+            fail(missingColonMessage);
+        return name;
     }
 
-private:
     LayoutNode parseType(QString name)
     {
         skipWhitespace();
@@ -122,13 +125,7 @@ private:
 
     BitField parseBitField(int32_t bitLimit)
     {
-        skipWhitespace();
-        QString name = readIdentifier();
-        if (name.isEmpty())
-            fail("Expected identifier");
-        skipWhitespace();
-        if (!consume(u':'))
-            fail("Expected : after bit field name");
+        QString name = parseNameAndColon("Expected : after bit field name");
         skipWhitespace();
         const int32_t startPos = m_pos;
         const auto start = readInteger();
