@@ -35,6 +35,10 @@ public:
 
     virtual void resetEchoCount() {}
 
+    // A USB CDC port reaches only the device on it: what stands behind the device is learned
+    // from its bootloader, after a restart.
+    [[nodiscard]] virtual bool isUsbCdc() const { return false; }
+
     [[nodiscard]] virtual bool supportsPower() const { return false; }
     virtual bool powerOn() { return false; }
     virtual bool powerOff() { return false; }

@@ -16,6 +16,7 @@ public:
 
     [[nodiscard]] QString description() const override;
     [[nodiscard]] SupportedModes supportedModes() const override;
+    [[nodiscard]] bool isUsbCdc() const override { return true; }
 
     bool open() override;
     [[nodiscard]] bool isOpen() const override;

@@ -35,6 +35,11 @@ public:
     bool write(const char *data, int length) override;
     using DeviceStream::write;
 
+    // Off by default; tests of what the program does differently on a USB CDC port turn it on
+    // before opening.
+    void setReportsUsbCdc(bool usbCdc) { m_usbCdc = usbCdc; }
+    [[nodiscard]] bool isUsbCdc() const override { return m_usbCdc; }
+
     [[nodiscard]] bool supportsPower() const override;
     bool powerOn() override;
     bool powerOff() override;
@@ -54,6 +59,7 @@ private:
     const SupportedModes m_modes;
     const PowerSwitch m_power;
     bool m_open = false;
+    bool m_usbCdc = false;
     std::atomic<bool> m_gone{false};
 
     // Filled on the simulator's thread, emptied by readAll.
