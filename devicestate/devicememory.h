@@ -90,10 +90,31 @@ protected:
 private:
     void syncSections(std::shared_ptr<SyncProgressState> state, InitialSyncDirection direction,
                       Progress progress, Done done);
+    // The steps of syncSections for the section at state->sectionIndex.
+    void writeSection(std::shared_ptr<SyncProgressState> state, Progress progress, Done done);
+    void readRemainder(std::shared_ptr<SyncProgressState> state, Progress progress, Done done);
+    void readSection(std::shared_ptr<SyncProgressState> state, Progress progress, Done done);
+    // Transfers the sections from `firstIndex` on, then commits them to flash.
+    void transferFrom(int firstIndex, std::shared_ptr<SyncProgressState> state,
+                      InitialSyncDirection direction, Progress progress, Done done);
+    // The transferred sections become the model's when the transfer succeeded.
+    void endTransfer(DeviceConnectionError error);
+    // Reports a transfer failure: detaches through errorSyncing, then completes the sync.
+    void failTransfer(DeviceConnectionError error, const Done &done);
+    // Builds the transfer's sections from the device's section table; false when the table
+    // names no section with any bytes.
+    bool reconcileWithDevice(const QList<SectionMetadata> &metadata, QList<SectionSyncStats> &stats,
+                             QList<TargetSection> &named);
 
     QList<TargetSection> m_sections;
     QPointer<DeviceConnection> m_syncConnection;
     bool m_writeInFlight = false;
+    // Patches sent and not yet answered; writeInFlight holds while there are any.
+    int m_patchesInFlight = 0;
+    // The sections a bulk transfer works on. They replace m_sections only once the whole
+    // transfer has succeeded, so a sync that fails half-way leaves the model as it was.
+    QList<TargetSection> m_transferSections;
+    bool m_transferRunning = false;
     QTimer m_saveTimer;
     FlashTarget m_flashTarget;
     // Guards completions against a memory destroyed while a command is queued.

@@ -1,31 +1,307 @@
 // DeviceMemory: the bulk transfer of a sync and the model-sync table.
+#include "app/log.h"
+#include "device/deviceiothread.h"
 #include "devicestate/devicememory.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+const QString kLogCategory = QStringLiteral("Model Sync");
+
+QString directionName(InitialSyncDirection direction)
+{
+    return direction == InitialSyncDirection::ComputerToDevice ? QStringLiteral("ComputerToDevice")
+                                                               : QStringLiteral("DeviceToComputer");
+}
+
+std::uint16_t countOf(qsizetype bytes)
+{
+    return std::uint16_t(
+        std::clamp<qsizetype>(bytes, 0, std::numeric_limits<std::uint16_t>::max()));
+}
+
+// Progress of the whole sync while `bytes` of it move with fraction f done.
+DeviceConnection::Progress partProgress(const std::shared_ptr<SyncProgressState> &state, int bytes,
+                                        const DeviceMemory::Progress &progress)
+{
+    return [state, bytes, progress](float f) {
+        if (state->totalBytes <= 0)
+            return;
+        progress((float(state->doneBytes) + f * float(bytes)) / float(state->totalBytes));
+    };
+}
+
+} // namespace
 
 void DeviceMemory::setSyncConnectionAsync(DeviceConnection *connection,
                                           QList<SectionMetadata> metadata,
                                           InitialSyncDirection direction, Progress progress,
                                           Done done)
 {
-    Q_UNUSED(connection);
-    Q_UNUSED(metadata);
-    Q_UNUSED(direction);
-    Q_UNUSED(progress);
-    done(DeviceConnectionError::InvalidState);
+    if (!progress)
+        progress = [](float) {};
+    if (!done)
+        done = [](DeviceConnectionError) {};
+    if (m_transferRunning) {
+        // One sync at a time: a second one would transfer sections the first is replacing.
+        deviceio::defer([done] { done(DeviceConnectionError::InvalidState); });
+        return;
+    }
+
+    setSyncConnection(connection);
+    log(kLogCategory, QStringLiteral("Starting sync, direction: %1").arg(directionName(direction)));
+
+    auto state = std::make_shared<SyncProgressState>();
+    if (m_sections.size() == 1) {
+        // The owner has set the device image's length; it is the transfer size.
+        m_transferSections = m_sections;
+        state->totalBytes = int(m_transferSections.first().deviceData.size());
+        m_transferRunning = true;
+        syncSections(state, direction, std::move(progress),
+                     [this, alive = m_alive, done](DeviceConnectionError error) {
+                         if (*alive)
+                             endTransfer(error);
+                         done(error);
+                     });
+        return;
+    }
+
+    if (metadata.isEmpty()) {
+        emit errorSyncing(DeviceConnectionError::InvalidState);
+        done(DeviceConnectionError::InvalidState);
+        return;
+    }
+
+    QList<SectionSyncStats> stats;
+    QList<TargetSection> named;
+    if (!reconcileWithDevice(metadata, stats, named)) {
+        emit errorSyncing(DeviceConnectionError::InvalidState);
+        done(DeviceConnectionError::InvalidState);
+        return;
+    }
+    for (const TargetSection &section : std::as_const(m_transferSections))
+        state->totalBytes += int(section.deviceData.size());
+    m_transferRunning = true;
+    syncSections(state, direction, std::move(progress),
+                 [this, alive = m_alive, done, stats, named](DeviceConnectionError error) mutable {
+                     if (*alive) {
+                         endTransfer(error);
+                         for (int i = 0; i < stats.size(); ++i)
+                             stats[i].modelBytesAfter = countOf(
+                                 i < m_sections.size() ? m_sections[i].modelData.size() : 0);
+                         log(kLogCategory, syncTableText(named, stats));
+                     }
+                     done(error);
+                 });
+}
+
+bool DeviceMemory::reconcileWithDevice(const QList<SectionMetadata> &metadata,
+                                       QList<SectionSyncStats> &stats, QList<TargetSection> &named)
+{
+    QList<TargetSection> sections = m_sections;
+    for (TargetSection &section : sections) {
+        stats.append({countOf(section.modelData.size()), 0, countOf(section.defaults.size()), 0});
+        section.deviceData.clear();
+    }
+    for (const SectionMetadata &entry : metadata) {
+        while (sections.size() <= entry.id) {
+            sections.append(TargetSection{});
+            stats.append(SectionSyncStats{});
+        }
+        sections[entry.id].deviceData = QByteArray(entry.size, '\0');
+        stats[entry.id].deviceSize = entry.size;
+    }
+    int last = -1;
+    for (int i = 0; i < sections.size(); ++i) {
+        TargetSection &section = sections[i];
+        if (section.modelData.size() > section.deviceData.size())
+            section.modelData.truncate(section.deviceData.size());
+        if (!section.deviceData.isEmpty())
+            last = i;
+    }
+    named = sections;
+    // A memory always has a section; a table of empty sections leaves nothing to sync with.
+    if (last < 0)
+        return false;
+    sections.erase(sections.begin() + last + 1, sections.end());
+    m_transferSections = std::move(sections);
+    return true;
+}
+
+void DeviceMemory::endTransfer(DeviceConnectionError error)
+{
+    m_transferRunning = false;
+    // On failure the model keeps every byte it had: the truncations and the dropped sections
+    // of the set-up only ever happened to the transfer's copy.
+    if (error == DeviceConnectionError::NoError)
+        m_sections = std::move(m_transferSections);
+    m_transferSections.clear();
+}
+
+void DeviceMemory::failTransfer(DeviceConnectionError error, const Done &done)
+{
+    emit errorSyncing(error);
+    done(error);
 }
 
 void DeviceMemory::syncSections(std::shared_ptr<SyncProgressState> state,
                                 InitialSyncDirection direction, Progress progress, Done done)
 {
-    Q_UNUSED(state);
-    Q_UNUSED(direction);
-    Q_UNUSED(progress);
-    done(DeviceConnectionError::InvalidState);
+    const int first = state->sectionIndex;
+    transferFrom(first, std::move(state), direction, std::move(progress), std::move(done));
+}
+
+void DeviceMemory::transferFrom(int firstIndex, std::shared_ptr<SyncProgressState> state,
+                                InitialSyncDirection direction, Progress progress, Done done)
+{
+    if (!m_syncConnection) {
+        done(DeviceConnectionError::InvalidState);
+        return;
+    }
+    int index = firstIndex;
+    while (index < m_transferSections.size() && m_transferSections[index].deviceData.isEmpty())
+        ++index;
+    if (index >= m_transferSections.size()) {
+        m_syncConnection->fskSave(
+            [this, alive = m_alive, done = std::move(done)](DeviceConnectionError error) {
+                if (*alive && error != DeviceConnectionError::NoError)
+                    emit errorSyncing(error);
+                done(error);
+            });
+        return;
+    }
+    state->sectionIndex = std::uint8_t(index);
+    if (direction == InitialSyncDirection::ComputerToDevice)
+        writeSection(std::move(state), std::move(progress), std::move(done));
+    else
+        readSection(std::move(state), std::move(progress), std::move(done));
+}
+
+void DeviceMemory::writeSection(std::shared_ptr<SyncProgressState> state, Progress progress,
+                                Done done)
+{
+    const int index = state->sectionIndex;
+    const TargetSection &section = m_transferSections[index];
+    const QByteArray bytes = section.modelData.left(section.deviceData.size());
+    log(kLogCategory,
+        QStringLiteral("Writing section %1, write size: %2").arg(index).arg(bytes.size()));
+    auto written = [this, alive = m_alive, state, bytes, progress,
+                    done](DeviceConnectionError error) {
+        if (!*alive) {
+            done(DeviceConnectionError::InvalidState);
+            return;
+        }
+        if (error != DeviceConnectionError::NoError) {
+            failTransfer(error, done);
+            return;
+        }
+        TargetSection &written = m_transferSections[state->sectionIndex];
+        written.deviceData.replace(0, bytes.size(), bytes);
+        state->doneBytes += int(bytes.size());
+        readRemainder(state, progress, done);
+    };
+    if (bytes.isEmpty()) {
+        // The model has nothing of this section yet; the device's whole section is its tail.
+        written(DeviceConnectionError::NoError);
+        return;
+    }
+    m_syncConnection->fskAdvWrite(m_flashTarget, std::uint8_t(index), 0, bytes,
+                                  partProgress(state, int(bytes.size()), progress),
+                                  std::move(written));
+}
+
+void DeviceMemory::readRemainder(std::shared_ptr<SyncProgressState> state, Progress progress,
+                                 Done done)
+{
+    const int index = state->sectionIndex;
+    const TargetSection &section = m_transferSections[index];
+    const int modelBytes = int(section.modelData.size());
+    const int extra = int(section.deviceData.size()) - modelBytes;
+    log(kLogCategory, QStringLiteral("Reading section %1 remainder, extra device size: %2")
+                          .arg(index)
+                          .arg(extra));
+    if (extra < 1) {
+        transferFrom(index + 1, std::move(state), InitialSyncDirection::ComputerToDevice,
+                     std::move(progress), std::move(done));
+        return;
+    }
+    if (!m_syncConnection) {
+        done(DeviceConnectionError::InvalidState);
+        return;
+    }
+    m_syncConnection->fskAdvRead(
+        m_flashTarget, std::uint8_t(index), std::uint16_t(modelBytes), std::uint16_t(extra),
+        partProgress(state, extra, progress),
+        [this, alive = m_alive, state, modelBytes, extra, progress,
+         done](DeviceConnectionError error, const QByteArray &bytes) {
+            if (!*alive) {
+                done(DeviceConnectionError::InvalidState);
+                return;
+            }
+            if (error == DeviceConnectionError::NoError && bytes.size() != extra)
+                error = DeviceConnectionError::InvalidReply;
+            if (error != DeviceConnectionError::NoError) {
+                failTransfer(error, done);
+                return;
+            }
+            TargetSection &section = m_transferSections[state->sectionIndex];
+            state->doneBytes += extra;
+            // The model takes over the device's tail, and the image now knows it too, so
+            // that live writing does not send those bytes back.
+            section.modelData.append(bytes);
+            section.deviceData.replace(modelBytes, extra, bytes);
+            transferFrom(state->sectionIndex + 1, state, InitialSyncDirection::ComputerToDevice,
+                         progress, done);
+        });
+}
+
+void DeviceMemory::readSection(std::shared_ptr<SyncProgressState> state, Progress progress,
+                               Done done)
+{
+    const int index = state->sectionIndex;
+    const int size = int(m_transferSections[index].deviceData.size());
+    log(kLogCategory, QStringLiteral("Reading section %1, size: %2").arg(index).arg(size));
+    m_syncConnection->fskAdvRead(
+        m_flashTarget, std::uint8_t(index), 0, std::uint16_t(size),
+        partProgress(state, size, progress),
+        [this, alive = m_alive, state, size, progress, done](DeviceConnectionError error,
+                                                             const QByteArray &bytes) {
+            if (!*alive) {
+                done(DeviceConnectionError::InvalidState);
+                return;
+            }
+            // A device whose section is shorter than its own table says must not leave the
+            // model with a cut-down section.
+            if (error == DeviceConnectionError::NoError && bytes.size() != size)
+                error = DeviceConnectionError::InvalidReply;
+            if (error != DeviceConnectionError::NoError) {
+                failTransfer(error, done);
+                return;
+            }
+            TargetSection &section = m_transferSections[state->sectionIndex];
+            section.deviceData = bytes;
+            section.modelData = bytes;
+            state->doneBytes += size;
+            transferFrom(state->sectionIndex + 1, state, InitialSyncDirection::DeviceToComputer,
+                         progress, done);
+        });
 }
 
 QString DeviceMemory::syncTableText(const QList<TargetSection> &sections,
                                     const QList<SectionSyncStats> &stats)
 {
-    Q_UNUSED(sections);
-    Q_UNUSED(stats);
-    return {};
+    QString text = QStringLiteral("Id, Name, ModelBeforeSync, Device, Defaults, ModelAfterSync\n");
+    for (int id = 0; id < stats.size(); ++id) {
+        const SectionSyncStats &counts = stats[id];
+        if (counts.modelBytesBefore == 0 && counts.deviceSize == 0 && counts.defaultBytes == 0 &&
+            counts.modelBytesAfter == 0)
+            continue;
+        const QString name = id < sections.size() ? sections[id].schema.name() : QString();
+        text += QString::asprintf("%2d  %-25s  %4d  %4d  %4d  %4d\n", id, name.toUtf8().constData(),
+                                  int(counts.modelBytesBefore), int(counts.deviceSize),
+                                  int(counts.defaultBytes), int(counts.modelBytesAfter));
+    }
+    return text;
 }

@@ -1,16 +1,80 @@
-// DeviceMemory: live patches of every edit, the flash commit and forced sync.
+// DeviceMemory: live patches of every edit, the flash commit and the forced commit.
+#include "device/deviceiothread.h"
 #include "devicestate/devicememory.h"
 
+#include <algorithm>
+
 void DeviceMemory::syncMemory()
-{}
+{
+    // During a bulk transfer the device image is being rebuilt; what the model holds then is
+    // settled by the transfer itself.
+    if (!m_syncConnection || m_writeInFlight || m_transferRunning)
+        return;
+
+    bool sent = false;
+    for (int index = 0; index < m_sections.size(); ++index) {
+        TargetSection &section = m_sections[index];
+        const int length = int(std::min(section.modelData.size(), section.deviceData.size()));
+        int offset = 0;
+        while (offset < length) {
+            if (section.modelData.at(offset) == section.deviceData.at(offset)) {
+                ++offset;
+                continue;
+            }
+            const int patchBytes = std::min(kMaxPatchBytes, length - offset);
+            const QByteArray patch = section.modelData.mid(offset, patchBytes);
+            ++m_patchesInFlight;
+            m_writeInFlight = true;
+            m_syncConnection->fskAdvWriteLimited(
+                m_flashTarget, std::uint8_t(index), std::uint16_t(offset), patch,
+                [this, alive = m_alive](DeviceConnectionError error) {
+                    if (!*alive)
+                        return;
+                    m_patchesInFlight = std::max(0, m_patchesInFlight - 1);
+                    m_writeInFlight = m_patchesInFlight > 0;
+                    if (error != DeviceConnectionError::NoError) {
+                        // The first failure detaches the memory; the patches queued behind
+                        // it fail with it and need not say so again.
+                        if (m_syncConnection)
+                            emit errorSyncing(error);
+                        return;
+                    }
+                    if (!m_writeInFlight)
+                        syncMemory();
+                });
+            section.deviceData.replace(offset, patchBytes, patch);
+            offset += patchBytes;
+            sent = true;
+        }
+    }
+    if (sent)
+        m_saveTimer.start();
+}
 
 void DeviceMemory::saveFlash(Done done)
 {
     m_saveTimer.stop();
-    done(DeviceConnectionError::NoReply);
+    if (!done)
+        done = [](DeviceConnectionError) {};
+    if (!m_syncConnection) {
+        deviceio::defer([done] { done(DeviceConnectionError::NoReply); });
+        return;
+    }
+    m_syncConnection->fskSave([this, alive = m_alive, done](DeviceConnectionError error) {
+        if (*alive && error != DeviceConnectionError::NoError)
+            emit errorSyncing(error);
+        done(error);
+    });
 }
 
 void DeviceMemory::sync(std::function<void(bool)> done)
 {
-    done(false);
+    if (!done)
+        done = [](bool) {};
+    if (!m_saveTimer.isActive()) {
+        done(false);
+        return;
+    }
+    saveFlash(
+        [done](DeviceConnectionError error) { done(error != DeviceConnectionError::NoError); });
 }
