@@ -1,0 +1,130 @@
+// zanprog-devsim: one simulated device on a pseudo-terminal.
+#include "devsim/devicesimulator.h"
+#include "devsim/devicestatefile.h"
+#include "devsim/ptyserver.h"
+#include "devsim/ptyserveroptions.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kExitUsage = 2;
+constexpr int kExitFailed = 1;
+
+int quitPipe[2] = {-1, -1};
+
+void requestQuit(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto ignored = ::write(quitPipe[1], &byte, 1);
+}
+
+// The handler only writes to a pipe; the event loop reads it and quits.
+void quitOnSignals(QCoreApplication &app)
+{
+    if (pipe2(quitPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(quitPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] { app.quit(); });
+    struct sigaction action = {};
+    action.sa_handler = requestQuit;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+void printLine(std::FILE *stream, const QString &text)
+{
+    std::fputs(qPrintable(text + QLatin1Char('\n')), stream);
+    std::fflush(stream);
+}
+
+void removeLink(const QString &linkPath)
+{
+    if (!linkPath.isEmpty() && QFileInfo(linkPath).isSymLink())
+        QFile::remove(linkPath);
+}
+
+void pointLink(const QString &linkPath, const QString &target)
+{
+    if (linkPath.isEmpty())
+        return;
+    removeLink(linkPath);
+    if (!QFile::link(target, linkPath))
+        printLine(stderr,
+                  QStringLiteral("zanprog-devsim: cannot create the link %1").arg(linkPath));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+    auto options = devsim::parsePtyServerArguments(arguments);
+    if (!options) {
+        printLine(stderr, QStringLiteral("zanprog-devsim: %1 (see --help)").arg(options.error()));
+        return kExitUsage;
+    }
+    if (options->help) {
+        printLine(stdout, devsim::ptyServerHelpText());
+        return 0;
+    }
+    if (!options->stateFile.isEmpty()) {
+        if (const auto loaded = devsim::loadDeviceStateFile(options->stateFile, options->profile);
+            !loaded) {
+            printLine(stderr, QStringLiteral("zanprog-devsim: %1").arg(loaded.error()));
+            return kExitUsage;
+        }
+    }
+
+    auto simulator = std::make_shared<devsim::DeviceSimulator>(options->profile,
+                                                               devsim::DeviceSimulator::Power::Off);
+    simulator->setWireModel(options->wire);
+    for (const devsim::Fault &fault : options->faults)
+        simulator->addFault(fault);
+
+    quitOnSignals(app);
+    devsim::PtyServer server(simulator);
+    const auto path = server.start();
+    if (!path) {
+        printLine(stderr, QStringLiteral("zanprog-devsim: %1").arg(path.error()));
+        return kExitFailed;
+    }
+    const QString linkPath = options->linkPath;
+    pointLink(linkPath, *path);
+    printLine(stdout, *path);
+    QObject::connect(&server, &devsim::PtyServer::portRemoved, &app, [&] { removeLink(linkPath); });
+    QObject::connect(&server, &devsim::PtyServer::portChanged, &app, [&](const QString &newPath) {
+        pointLink(linkPath, newPath);
+        printLine(stdout, newPath);
+    });
+    QObject::connect(&server, &devsim::PtyServer::failed, &app, [&](const QString &message) {
+        printLine(stderr, QStringLiteral("zanprog-devsim: %1").arg(message));
+        app.exit(kExitFailed);
+    });
+
+    const int status = app.exec();
+
+    removeLink(linkPath);
+    if (!options->stateFile.isEmpty()) {
+        const auto saved = simulator->withDevice([&](devsim::SimulatedDevice &device) {
+            return devsim::saveDeviceStateFile(options->stateFile, device.state());
+        });
+        if (!saved) {
+            printLine(stderr, QStringLiteral("zanprog-devsim: %1").arg(saved.error()));
+            return kExitFailed;
+        }
+    }
+    return status;
+}
