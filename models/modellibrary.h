@@ -1,5 +1,6 @@
 #pragma once
 
+#include "models/librarymanifest.h"
 #include "models/modelinfo.h"
 
 #include <QDateTime>
@@ -8,6 +9,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <chrono>
@@ -20,7 +22,9 @@ struct ModelDevice;
 
 // The models of one directory: one file per model, "%1.%2" (a number and the class
 // extension), and manifest.json caching each model's descriptive data so that lists need not
-// load every file. Changed models are written after a short delay. Main thread only.
+// load every file. Changed models are written a short delay after their first change. Every
+// file is written atomically: a crash or a full disk leaves the old file or the new one.
+// Main thread only.
 class ModelLibrary : public QObject
 {
     Q_OBJECT
@@ -29,8 +33,10 @@ public:
     static constexpr std::chrono::milliseconds kSaveDelay{2000};
 
     // Creates the directory if needed, reads manifest.json and reconciles it with the files
-    // there; a missing, broken or stale manifest is rebuilt from the model files.
+    // there: a missing, broken or stale manifest is rebuilt from the model files, and files
+    // that do not load stay on disk unlisted.
     explicit ModelLibrary(QString directory, QObject *parent = nullptr);
+    // Writes what is still pending and detaches the open models.
     ~ModelLibrary() override;
 
     [[nodiscard]] const QString &directory() const { return m_directory; }
@@ -38,22 +44,33 @@ public:
 
     // The open model of the file, or the file loaded; null when it does not load.
     [[nodiscard]] std::shared_ptr<Model> openModel(const QString &fileName);
-    // Gives the model a new file here and saves it; empty when saving failed.
+    // Gives the model a new file here and saves it. Empty when saving failed; the model then
+    // keeps its former file and library.
     [[nodiscard]] QString addModel(const std::shared_ptr<Model> &model);
     // Loads a model file from anywhere and adds it under a unique name; empty on failure.
     [[nodiscard]] QString importModelFile(const QString &path);
-    // Deletes the file and forgets the model. Returns whether the file is gone.
+    // Deletes the file and forgets the model. False when the file could not be deleted (the
+    // model then stays listed).
     bool removeModel(const QString &fileName);
     // Writes the model's file and, when its info changed, the manifest. A model that could
-    // not be written stays pending.
+    // not be written is kept pending for the next flush.
     bool saveModel(const QString &fileName);
 
+    // One per model in library order; an open model contributes its live info.
     [[nodiscard]] QList<std::shared_ptr<ModelInfo>> entries() const;
+    // The file names of the models in library order, without touching their data.
+    [[nodiscard]] QStringList fileNames() const { return m_manifest.fileNames(); }
     [[nodiscard]] QSet<QString> modelNames() const;
+    // Whether the model of the file has changes not yet written.
+    [[nodiscard]] bool isPending(const QString &fileName) const;
     [[nodiscard]] ModelInfo entryInfo(const QString &fileName) const;
-    [[nodiscard]] bool contains(const QString &fileName) const;
+    [[nodiscard]] bool contains(const QString &fileName) const
+    {
+        return m_manifest.contains(fileName);
+    }
 
-    // Copies every model file of `other` into this library; false when any copy failed.
+    // Copies every model file of `other` into this library. False when a copy failed: the
+    // copies made are then removed again, so that a retry does not duplicate them.
     [[nodiscard]] bool importLibrary(const ModelLibrary &other);
     // Binds the model to a connected device; a model of another device is moved to a new
     // file first, leaving the old one to that device. Empty when that move failed.
@@ -66,29 +83,32 @@ public:
     // Called by a model of this library when its info or settings changed.
     void modelChanged(const QString &fileName);
     // Writes every pending model now (save timer, main window closing). Returns whether all
-    // were written.
+    // were written; those that were not stay pending.
     bool flushPendingSaves();
-    [[nodiscard]] QList<std::shared_ptr<Model>> pendingModels() const { return m_pending; }
+    [[nodiscard]] const QList<std::shared_ptr<Model>> &pendingModels() const { return m_pending; }
 
     [[nodiscard]] QString newModelName() const;
     [[nodiscard]] QString uniqueName(const QString &name) const;
     [[nodiscard]] QString copyName(const QString &name) const;
 
-    // Test hooks: a shorter save delay, a fixed clock for copy names.
+    // Tests shorten the delay and fix the clock of copy names.
     void setSaveDelay(std::chrono::milliseconds delay);
     void setClock(std::function<QDateTime()> clock);
 
 private:
-    [[nodiscard]] QString nextFileName(const QString &extension) const;
-    [[nodiscard]] int nextFileNumber() const;
+    enum class SaveResult { Saved, NotOpen, WriteFailed };
+
     [[nodiscard]] std::shared_ptr<Model> liveModel(const QString &fileName) const;
+    [[nodiscard]] SaveResult save(const std::shared_ptr<Model> &model);
+    void keepPending(const std::shared_ptr<Model> &model);
     void dropDeadOpenModels();
-    void readManifest();
-    void reconcileWithFiles();
-    bool writeManifest() const;
+    void loadManifest();
+    bool writeManifest();
 
     QString m_directory;
-    QHash<QString, ModelInfo> m_manifest;
+    LibraryManifest m_manifest;
+    // Set when writing manifest.json failed, so that the next save writes it again.
+    bool m_manifestStale = false;
     QHash<QString, std::weak_ptr<Model>> m_openModels;
     QList<std::shared_ptr<Model>> m_pending;
     QTimer m_saveTimer;

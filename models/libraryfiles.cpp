@@ -1,0 +1,91 @@
+#include "models/libraryfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace libraryfiles {
+
+namespace {
+
+const QRegularExpression &numberedNamePattern()
+{
+    static const QRegularExpression pattern(QStringLiteral("^(\\d+)\\.\\w+$"));
+    return pattern;
+}
+
+} // namespace
+
+bool isPlainFileName(const QString &fileName)
+{
+    return !fileName.isEmpty() && fileName != QLatin1String(".") &&
+           fileName != QLatin1String("..") && !fileName.contains(QLatin1Char('/')) &&
+           !fileName.contains(QLatin1Char('\\')) && !fileName.contains(QChar(0));
+}
+
+std::optional<qint64> fileNumber(const QString &fileName)
+{
+    const QRegularExpressionMatch match = numberedNamePattern().match(fileName);
+    if (!match.hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const qint64 number = match.capturedRef(1).toLongLong(&ok);
+    // A number too long for 64 bits cannot collide with one we make, so it is ignored.
+    if (!ok)
+        return std::nullopt;
+    return number;
+}
+
+qint64 nextFileNumber(const QString &directory)
+{
+    qint64 largest = 0;
+    const QStringList names = QDir(directory).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (const QString &name : names) {
+        if (const std::optional<qint64> number = fileNumber(name))
+            largest = std::max(largest, *number);
+    }
+    return largest + 1;
+}
+
+bool fileNameLess(const QString &a, const QString &b)
+{
+    const std::optional<qint64> numberA = fileNumber(a);
+    const std::optional<qint64> numberB = fileNumber(b);
+    if (numberA && numberB && *numberA != *numberB)
+        return *numberA < *numberB;
+    if (numberA.has_value() != numberB.has_value())
+        return numberA.has_value();
+    return a < b;
+}
+
+bool writeFileAtomically(const QString &path, const QByteArray &data)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(data) != data.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+bool copyFileAtomically(const QString &source, const QString &target)
+{
+    if (QFileInfo::exists(target))
+        return false;
+    QFile input(source);
+    if (!input.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray data = input.readAll();
+    if (input.error() != QFileDevice::NoError)
+        return false;
+    return writeFileAtomically(target, data);
+}
+
+} // namespace libraryfiles

@@ -1,0 +1,118 @@
+#include "models/librarymanifest.h"
+
+#include "models/libraryfiles.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+#include <algorithm>
+
+const QString LibraryManifest::kFileName = QStringLiteral("manifest.json");
+
+namespace {
+
+// Qt writes an indented object as "{\n", the members joined by ",\n", then "\n}\n". Each
+// member's text is cut from a one-member document once, so that writing a large manifest
+// only joins texts instead of re-encoding every entry.
+QByteArray memberText(const QString &fileName, const QJsonObject &json)
+{
+    const QByteArray document =
+        QJsonDocument(QJsonObject{{fileName, json}}).toJson(QJsonDocument::Indented);
+    constexpr int kOpening = 2; // "{\n"
+    constexpr int kClosing = 3; // "\n}\n"
+    return document.mid(kOpening, document.size() - kOpening - kClosing);
+}
+
+} // namespace
+
+bool LibraryManifest::read(const QString &path)
+{
+    m_entries.clear();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return false;
+
+    bool intact = true;
+    const QJsonObject root = document.object();
+    m_entries.reserve(root.size());
+    for (auto it = root.begin(); it != root.end(); ++it) {
+        if (!it.value().isObject() || !libraryfiles::isPlainFileName(it.key())) {
+            intact = false;
+            continue;
+        }
+        m_entries.insert(it.key(), Entry{it.value().toObject(), {}, {}});
+    }
+    return intact;
+}
+
+QByteArray LibraryManifest::toJson() const
+{
+    const QStringList names = fileNames();
+    if (names.isEmpty())
+        return QByteArrayLiteral("{\n}\n");
+    QByteArray text = QByteArrayLiteral("{\n");
+    for (int i = 0; i < names.size(); ++i) {
+        const Entry &entry = m_entries.find(names.at(i)).value();
+        if (entry.text.isEmpty())
+            entry.text = memberText(names.at(i), entry.json);
+        if (i > 0)
+            text += ",\n";
+        text += entry.text;
+    }
+    text += "\n}\n";
+    return text;
+}
+
+bool LibraryManifest::write(const QString &path) const
+{
+    return libraryfiles::writeFileAtomically(path, toJson());
+}
+
+QStringList LibraryManifest::fileNames() const
+{
+    QStringList names = m_entries.keys();
+    std::sort(names.begin(), names.end(), libraryfiles::fileNameLess);
+    return names;
+}
+
+QJsonObject LibraryManifest::json(const QString &fileName) const
+{
+    const auto it = m_entries.constFind(fileName);
+    return it == m_entries.cend() ? QJsonObject() : it->json;
+}
+
+QString LibraryManifest::name(const QString &fileName) const
+{
+    const auto it = m_entries.constFind(fileName);
+    return it == m_entries.cend() ? QString() : it->json.value(QLatin1String("name")).toString();
+}
+
+ModelInfo LibraryManifest::info(const QString &fileName) const
+{
+    const auto it = m_entries.constFind(fileName);
+    if (it == m_entries.cend()) {
+        ModelInfo info;
+        info.setFileName(fileName);
+        return info;
+    }
+    if (!it->info) {
+        it->info = ModelInfo::fromManifestJson(fileName, it->json);
+        it->info->setFileName(fileName);
+    }
+    return *it->info;
+}
+
+void LibraryManifest::set(const QString &fileName, const QJsonObject &json)
+{
+    m_entries.insert(fileName, Entry{json, {}, {}});
+}
+
+bool LibraryManifest::remove(const QString &fileName)
+{
+    return m_entries.remove(fileName) > 0;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "models/modelinfo.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The descriptive data of a library's models as kept in manifest.json: one JSON object per
+// file name. Entries stay in their JSON form so that a large library opens without decoding
+// every picture; the decoded info and the written text of each entry are made on first use.
+class LibraryManifest
+{
+public:
+    static const QString kFileName; // "manifest.json"
+
+    // Replaces the entries with those of the file. Returns false when the file could not be
+    // read or was not a JSON object, or when some member was not an object (such members are
+    // left out): the caller then rebuilds what is missing from the model files.
+    bool read(const QString &path);
+    // The whole manifest as indented JSON, written atomically.
+    [[nodiscard]] bool write(const QString &path) const;
+    [[nodiscard]] QByteArray toJson() const;
+
+    [[nodiscard]] bool contains(const QString &fileName) const
+    {
+        return m_entries.contains(fileName);
+    }
+    [[nodiscard]] int size() const { return int(m_entries.size()); }
+    // File names in library order (see libraryfiles::fileNameLess).
+    [[nodiscard]] QStringList fileNames() const;
+    [[nodiscard]] QJsonObject json(const QString &fileName) const;
+    // The model name of the entry, without decoding its picture.
+    [[nodiscard]] QString name(const QString &fileName) const;
+    // The entry as info with its file name set; an info with only the file name when absent.
+    [[nodiscard]] ModelInfo info(const QString &fileName) const;
+
+    void set(const QString &fileName, const QJsonObject &json);
+    bool remove(const QString &fileName);
+
+private:
+    struct Entry
+    {
+        QJsonObject json;
+        mutable QByteArray text;               // the member as written, once made
+        mutable std::optional<ModelInfo> info; // decoded, once asked for
+    };
+
+    QHash<QString, Entry> m_entries;
+};
