@@ -96,8 +96,16 @@ protected:
     void resetSectionZeroTo(const QByteArray &defaultImage);
 
 private:
+    enum class FileLayout { SingleSection, Sections };
+
     void connectSignals();
+    [[nodiscard]] bool loadSingleSection(const QJsonObject &root);
+    [[nodiscard]] bool loadSections(const QJsonObject &root);
+    void loadInfo(const QJsonObject &root);
 
     QJsonObject m_sourceObject;
     DeviceMemory *m_memory = nullptr; // child object
+    // Fixed by the constructor: a sync may drop trailing sections of a multi-section model,
+    // and its file must still be readable by a new model of its class.
+    FileLayout m_fileLayout = FileLayout::SingleSection;
 };

@@ -1,0 +1,6 @@
+#include "models/classes/modelclasslist.h"
+
+QList<const ModelClassInfo *> builtinModelClasses()
+{
+    return {};
+}
