@@ -23,6 +23,7 @@ Task<bool> DeviceManager::modeChangedToFsk()
     // Each resumption checks `alive` before touching the manager, which may be gone by then.
     const std::shared_ptr<bool> alive = m_alive;
     const std::shared_ptr<DeviceBusy> busy = DeviceBusy::take(this);
+    const std::uint64_t linkLosses = m_linkLosses;
     m_goSent = false;
     if (!m_connection)
         co_return false;
@@ -35,6 +36,8 @@ Task<bool> DeviceManager::modeChangedToFsk()
         fail(DeviceManagerError::IdReadFailed);
         co_return false;
     }
+    if (linkLostSince(linkLosses))
+        co_return false;
 
     const Expected<QString> serial = co_await m_connection->fskReadSerialAsync();
     if (!*alive || !m_connection)
@@ -44,6 +47,8 @@ Task<bool> DeviceManager::modeChangedToFsk()
         fail(DeviceManagerError::SerialReadFailed);
         co_return false;
     }
+    if (linkLostSince(linkLosses))
+        co_return false;
 
     const FskIdRequestData &id = **identification;
     if (*serial != m_serialNumber)
@@ -70,6 +75,8 @@ Task<bool> DeviceManager::modeChangedToFsk()
             fail(DeviceManagerError::FaaSerialReadFailed);
             co_return false;
         }
+        if (linkLostSince(linkLosses))
+            co_return false;
         m_faaSerialNumber = *faaSerial;
     }
 
@@ -92,6 +99,8 @@ Task<bool> DeviceManager::modeChangedToFsk()
             fail(DeviceManagerError::CalibrationReadFailed);
             co_return false;
         }
+        if (linkLostSince(linkLosses))
+            co_return false;
         m_isCalibrated = status->data.at(kCalibratedByte) != 0;
     }
 
@@ -106,6 +115,8 @@ Task<bool> DeviceManager::modeChangedToFsk()
             fail(DeviceManagerError::SectionsReadFailed);
             co_return false;
         }
+        if (linkLostSince(linkLosses))
+            co_return false;
         m_targetSections.clear();
         for (const TargetSectionInfo &section : *sections)
             m_targetSections.append(SectionMetadata{section.section, section.size, std::nullopt});
@@ -121,6 +132,8 @@ Task<bool> DeviceManager::modeChangedToFsk()
                 fail(DeviceManagerError::SectionCrcsReadFailed);
                 co_return false;
             }
+            if (linkLostSince(linkLosses))
+                co_return false;
             for (qsizetype i = 0; i < m_targetSections.size(); ++i)
                 m_targetSections[i].crc = crcs->at(i);
         }

@@ -24,6 +24,7 @@ Task<bool> DeviceManager::modeChangedToBootloader()
     // Each resumption checks `alive` before touching the manager, which may be gone by then.
     const std::shared_ptr<bool> alive = m_alive;
     const std::shared_ptr<DeviceBusy> busy = DeviceBusy::take(this);
+    const std::uint64_t linkLosses = m_linkLosses;
     if (!m_connection)
         co_return false;
 
@@ -35,6 +36,8 @@ Task<bool> DeviceManager::modeChangedToBootloader()
         fail(DeviceManagerError::SerialAndIdReadFailed);
         co_return false;
     }
+    if (linkLostSince(linkLosses))
+        co_return false;
 
     const IdRequestData &id = **base;
     const bool serialChanged = id.serialNumber != m_serialNumber;
@@ -56,6 +59,8 @@ Task<bool> DeviceManager::modeChangedToBootloader()
             fail(DeviceManagerError::SerialAndIdReadFailed, connectedDevicesReadFailedMessage());
             co_return false;
         }
+        if (linkLostSince(linkLosses))
+            co_return false;
         QList<ConnectedDevice> devices;
         for (const std::shared_ptr<IdRequestData> &device : *behind)
             devices.append(connectedDeviceFrom(*device));

@@ -75,6 +75,7 @@ void DeviceManager::deviceModeChanged()
         break;
     case DeviceMode::Unknown:
         // The device is gone: a run still waiting on it must not keep the program busy.
+        ++m_linkLosses;
         resetState();
         notifyStateChanged();
         if (m_isBusy) {

@@ -116,11 +116,18 @@ private:
     void sendFskGo();
     void sendBootloaderGo();
     [[nodiscard]] bool streamIsUsbCdc() const;
+    // A run whose device was lost while it waited must not store what it got: the loss has
+    // already cleared the state and been announced.
+    [[nodiscard]] bool linkLostSince(std::uint64_t linkLosses) const
+    {
+        return m_linkLosses != linkLosses;
+    }
 
     QPointer<DeviceConnection> m_connection;
     const ModelClassRegistry &m_registry;
     // Cleared on destruction; runs and completions check it before touching the manager.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    std::uint64_t m_linkLosses = 0; // counts the link reporting Unknown
 
     bool m_isBusy = false;
     bool m_stateChangePending = false;
