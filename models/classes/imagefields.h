@@ -1,0 +1,35 @@
+#pragma once
+
+#include "devicestate/layoutnode.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <initializer_list>
+
+// Field access on a section image through its schema, shared by the single-section model
+// classes. Every access is checked against the image and the field's element count, so that a
+// short image or a bad index from the editor never reaches a neighbouring field.
+
+// One step of a path: a member name and the flattened element index within it.
+struct FieldPathStep
+{
+    QString name;
+    int index = 0;
+};
+
+// The field reached from `root` by the steps, e.g. {{"surface", 3}, {"posTravel"}}; no node
+// when a name is missing or an index lies outside its member's element count.
+[[nodiscard]] FieldLocation locateField(const LayoutNode &root,
+                                        std::initializer_list<FieldPathStep> path);
+
+// The scalar at `location`, read little-endian with the field's width and sign; 0 when there is
+// no scalar field or it lies beyond the image.
+[[nodiscard]] int readField(const QByteArray &image, const FieldLocation &location);
+// Stores `value`, clamped to the range of the field's type; false (image untouched) when there
+// is no scalar field or it lies beyond the image.
+bool writeField(QByteArray &image, const FieldLocation &location, int value);
+
+// Single bytes at an offset; reading outside the image gives 0, writing outside does nothing.
+[[nodiscard]] int byteAt(const QByteArray &image, int offset);
+void setByteAt(QByteArray &image, int offset, int value);
