@@ -88,6 +88,50 @@ private slots:
         QVERIFY(!builtinSchemaText(name).isEmpty());
     }
 
+    // A default image covers its schema exactly, so that the device memory accepts it as the
+    // section's defaults. The long transmitter image is the exception: the transmitter keeps
+    // its model memory in whole 32-bit words, three bytes past the end of the layout.
+    void defaultImageHasItsSchemaSize_data()
+    {
+        QTest::addColumn<QString>("image");
+        QTest::addColumn<QString>("schema");
+        QTest::addColumn<int>("size");
+
+        const auto row = [](const QString &image, const QString &schema, int size) {
+            QTest::newRow(qPrintable(image)) << image << schema << size;
+        };
+        row("transmitter-older", "transmitter-older", 1564);
+        row("transmitter-newer", "transmitter-newer", 6892);
+        for (const char *generation : {"older", "newer"}) {
+            for (const char *section :
+                 {"servoFailSafeMode", "cpSettings", "generalStabilitySettings", "trivorSettings",
+                  "hexavorSettings", "servoFramerate"}) {
+                const QString name = QString("trivor-%1-%2").arg(generation, section);
+                row(name, name, builtinSchema(name)->byteSize());
+            }
+        }
+        for (const char *section : {"identification", "orientation"})
+            row(QString("trivor-older-") + section, QString("trivor-older-") + section,
+                builtinSchema(QString("trivor-older-") + section)->byteSize());
+        for (const char *section :
+             {"txConfig", "receiverSettings", "nosewheelSettings", "kovaFailsafeSettings",
+              "panicSettings", "handLaunchAssistSettings", "portMapping"})
+            row(QString("trivor-newer-") + section, QString("trivor-newer-") + section,
+                builtinSchema(QString("trivor-newer-") + section)->byteSize());
+    }
+
+    void defaultImageHasItsSchemaSize()
+    {
+        QFETCH(QString, image);
+        QFETCH(QString, schema);
+        QFETCH(int, size);
+
+        QCOMPARE(builtinDefaultImage(image).size(), size);
+        // Never shorter than the layout, and never more than the tail of its last word.
+        const int schemaSize = builtinSchema(schema)->byteSize();
+        QVERIFY(size >= schemaSize && size < schemaSize + 4);
+    }
+
     // The older receiver settings need one byte of padding before the 16-bit output scaler:
     // the device's layout is one byte longer than the sum of its fields.
     void olderReceiverSettingsKeepTheDevicePadding()
