@@ -101,6 +101,8 @@ private:
     void endTransfer(DeviceConnectionError error);
     // Reports a transfer failure: detaches through errorSyncing, then completes the sync.
     void failTransfer(DeviceConnectionError error, const Done &done);
+    // Reports a failed patch or commit sent on `sentOn` while still attached to it.
+    void reportLiveError(const QPointer<DeviceConnection> &sentOn, DeviceConnectionError error);
     // Builds the transfer's sections from the device's section table; false when the table
     // names no section with any bytes.
     bool reconcileWithDevice(const QList<SectionMetadata> &metadata, QList<SectionSyncStats> &stats,

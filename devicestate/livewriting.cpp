@@ -27,16 +27,13 @@ void DeviceMemory::syncMemory()
             m_writeInFlight = true;
             m_syncConnection->fskAdvWriteLimited(
                 m_flashTarget, std::uint8_t(index), std::uint16_t(offset), patch,
-                [this, alive = m_alive](DeviceConnectionError error) {
+                [this, alive = m_alive, sentOn = m_syncConnection](DeviceConnectionError error) {
                     if (!*alive)
                         return;
                     m_patchesInFlight = std::max(0, m_patchesInFlight - 1);
                     m_writeInFlight = m_patchesInFlight > 0;
                     if (error != DeviceConnectionError::NoError) {
-                        // The first failure detaches the memory; the patches queued behind
-                        // it fail with it and need not say so again.
-                        if (m_syncConnection)
-                            emit errorSyncing(error);
+                        reportLiveError(sentOn, error);
                         return;
                     }
                     if (!m_writeInFlight)
@@ -60,11 +57,21 @@ void DeviceMemory::saveFlash(Done done)
         deviceio::defer([done] { done(DeviceConnectionError::NoReply); });
         return;
     }
-    m_syncConnection->fskSave([this, alive = m_alive, done](DeviceConnectionError error) {
-        if (*alive && error != DeviceConnectionError::NoError)
-            emit errorSyncing(error);
-        done(error);
-    });
+    m_syncConnection->fskSave(
+        [this, alive = m_alive, sentOn = m_syncConnection, done](DeviceConnectionError error) {
+            if (*alive && error != DeviceConnectionError::NoError)
+                reportLiveError(sentOn, error);
+            done(error);
+        });
+}
+
+void DeviceMemory::reportLiveError(const QPointer<DeviceConnection> &sentOn,
+                                   DeviceConnectionError error)
+{
+    // The first failure detaches the memory; the commands queued behind it fail with it, and
+    // a command sent before the owner detached is no longer this memory's concern.
+    if (sentOn && m_syncConnection == sentOn)
+        emit errorSyncing(error);
 }
 
 void DeviceMemory::sync(std::function<void(bool)> done)
