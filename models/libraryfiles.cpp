@@ -68,7 +68,9 @@ bool writeFileAtomically(const QString &path, const QByteArray &data)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(data) != data.size()) {
+    // On a full disk the system may take part of a write and refuse the rest, which Qt's
+    // buffer flush reports as success; the size on disk tells the truth before the commit.
+    if (file.write(data) != data.size() || !file.flush() || file.size() != data.size()) {
         file.cancelWriting();
         return false;
     }
