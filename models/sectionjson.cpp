@@ -238,24 +238,40 @@ private:
             return;
         std::optional<std::int64_t> number;
         if (!node.bitFields().empty() && value.isObject())
-            number = bitGroupsValue(node, value.toObject());
+            number = bitGroupsValue(node, value.toObject(), storedValue(size));
         else
             number = toInteger(value);
         if (number)
             store(std::uint64_t(*number), size);
     }
 
-    static std::int64_t bitGroupsValue(const LayoutNode &node, const QJsonObject &groups)
+    // Bits that no group covers keep their stored value: the raw bytes carry them and the
+    // readable mirror has no member that could restore them.
+    static std::int64_t bitGroupsValue(const LayoutNode &node, const QJsonObject &groups,
+                                       std::uint64_t stored)
     {
+        std::uint64_t covered = 0;
         std::uint64_t combined = 0;
         for (const BitField &group : node.bitFields()) {
             if (group.startBit < 0 || group.startBit >= kMaxShiftBits)
                 continue;
+            const std::uint64_t mask = groupMask(group.width) << group.startBit;
             const std::uint64_t member =
                 std::uint64_t(toInteger(groups.value(group.name)).value_or(0));
-            combined |= (member & groupMask(group.width)) << group.startBit;
+            covered |= mask;
+            combined |= (member << group.startBit) & mask;
         }
-        return std::int64_t(combined);
+        return std::int64_t(combined | (stored & ~covered));
+    }
+
+    // The bytes at the offset as an unsigned value; bytes past the end count as 0.
+    [[nodiscard]] std::uint64_t storedValue(std::int32_t size) const
+    {
+        std::uint64_t value = 0;
+        for (std::int32_t i = 0; i < size; ++i)
+            if (m_offset + i < m_bytes.size())
+                value |= std::uint64_t(std::uint8_t(m_bytes[int(m_offset + i)])) << (8 * i);
+        return value;
     }
 
     void store(std::uint64_t value, std::int32_t size)

@@ -19,7 +19,8 @@
 // Walks the schema the same way and writes every scalar whose JSON value is present: a
 // number (fraction dropped, beyond 64 bits saturated) or a bool, stored in the low 1, 2 or 4
 // bytes little-endian; for bit groups an object whose members are masked and shifted into
-// place (a missing member counts as 0). Values of any other JSON type, missing members and
-// array positions past the schema's length leave the bytes as they were. Writing past the end
-// of `bytes` extends it with zero bytes, at most up to the schema's size.
+// place (a missing member counts as 0; bits outside every group keep their stored value). Values of
+// any other JSON type, missing members and array positions past the schema's length leave the bytes
+// as they were. Writing past the end of `bytes` extends it with zero bytes, at most up to the
+// schema's size.
 void encodeSection(const LayoutNode &schema, const QJsonValue &value, QByteArray &bytes);
