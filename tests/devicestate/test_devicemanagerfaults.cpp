@@ -239,6 +239,28 @@ private slots:
         QVERIFY(rig.manager->serialNumber().isEmpty());
     }
 
+    // A step can succeed after the link is gone: asking for no devices behind the base only
+    // yields to the event loop. The run then stores nothing and announces nothing more about a
+    // device that is no longer there.
+    void runResumedAfterTheLinkWentStoresNothing()
+    {
+        Rig rig(inBootloader(named("airplane-receiver"), kUnlistedProduct), Link::InProcess);
+        // Logged as the base device's identification arrives, before the run goes on: a
+        // zero-delay close queued now runs before the run's own zero-delay step.
+        QObject::connect(
+            &rig.log, &Log::entryAdded, rig.connection.get(), [&](const LogEntry &entry) {
+                if (entry.message.startsWith(QStringLiteral("  Num devices connected")))
+                    QTimer::singleShot(0, rig.connection.get(), [&] { rig.connection->close(); });
+            });
+        QVERIFY(rig.open());
+        QVERIFY(QTest::qWaitFor([&] { return !rig.connection->isOpen(); }, kWaitMs));
+        QTest::qWait(100);
+
+        QCOMPARE(rig.events, (QStringList{busyEvent(true), busyEvent(false), kStateEvent}));
+        QVERIFY(!rig.manager->knowsConnectedDevices());
+        QVERIFY(rig.manager->serialNumber().isEmpty());
+    }
+
     // Whatever goes away while a run waits, the run ends without touching it: no error, no
     // box, no crash. A manager that outlives its connection is left idle.
     void runOutlivesWhatItWorksOn_data()
