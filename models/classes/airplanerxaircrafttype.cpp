@@ -176,8 +176,13 @@ DeviceModel::WingType recogniseWingType(const AirplaneRxImage &image)
 DeviceModel::TailType recogniseTailType(const AirplaneRxImage &image)
 {
     const int row = recogniseRow(tailRows(), image);
-    if (row < 0)
-        return DeviceModel::TailTypeNormal;
+    if (row < 0) {
+        // A flying wing without a rudder has no tail surface to recognise; name it as the
+        // tail types offered for it do.
+        return recogniseWingType(image) == DeviceModel::WingTypeElevon
+                   ? DeviceModel::TailTypeElevonNoRudder
+                   : DeviceModel::TailTypeNormal;
+    }
     const auto tail = DeviceModel::TailType(tailRows()[row].type);
     // The sailplane tail shares its one surface with the normal tail; the freed stick channel
     // is what tells them apart.
@@ -206,13 +211,22 @@ void applyWingAndTail(AirplaneRxImage &image, const QByteArray &defaults,
         entries.begin(), entries.end(),
         [](const SurfaceEntry &a, const SurfaceEntry &b) { return a.output < b.output; });
 
+    // Entries with a fixed output are placed after those that take a free one (the sort puts
+    // -1 first), so the free ones must not take an output a fixed entry will claim.
+    QSet<int> claimedOutputs;
+    for (const SurfaceEntry &entry : entries) {
+        if (entry.output != kFirstFreeOutput)
+            claimedOutputs.insert(entry.output);
+    }
+
     int slot = 0;
     for (const SurfaceEntry &entry : entries) {
         int output = entry.output;
         if (output == kFirstFreeOutput) {
             output = 0;
             for (int candidate = 0; candidate < kOutputCount; ++candidate) {
-                if (image.output(candidate) == kUnassignedOutput) {
+                if (image.output(candidate) == kUnassignedOutput &&
+                    !claimedOutputs.contains(candidate)) {
                     output = candidate;
                     break;
                 }
