@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QtGlobal>
 
+#include <cctype>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -50,7 +51,7 @@ QByteArray decodeImage(const QString &path, const QString &text)
     for (const QChar c : text) {
         if (c.isSpace())
             continue;
-        if (!isxdigit(c.unicode()) || c.unicode() > 0x7F)
+        if (c.unicode() > 0x7F || !std::isxdigit(c.unicode()))
             qFatal("default image %s holds a character that is not a hexadecimal digit",
                    qPrintable(path));
         digits.append(char(c.unicode()));
