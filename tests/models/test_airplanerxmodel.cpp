@@ -436,6 +436,27 @@ private slots:
         QVERIFY(other.mixNames().isEmpty());
     }
 
+    // A file may carry a short image: every access stays inside the bytes there are.
+    void shortImageIsHandled()
+    {
+        AirplaneRxModel model(0xDB, 0xFF);
+        const QByteArray shortImage = model.memory().modelData(0).left(kSurface + 40);
+        model.memory().setModelData(0, shortImage);
+        for (int type = 0; type < 110; ++type) {
+            for (int channel : {0, kAileron, kRudder, 45, 47, 53}) {
+                const DeviceSetting address = makeSetting(SettingType(type), 2, 3, 1);
+                (void)model.value(address, channel);
+                model.setValue(address, channel, 1);
+            }
+        }
+        int mix = -1;
+        (void)model.addMix(mix);
+        model.setTailType(DeviceModel::TailTypeSailplaneWing);
+        model.setWingType(DeviceModel::WingTypeFourAilerons);
+        QCOMPARE(model.memory().modelData(0).size(), shortImage.size());
+        QCOMPARE(model.dualRatePositive(SettingOnlyChannel::Roll, 0), 100);
+    }
+
     void classInfo()
     {
         const ModelClassInfo *info = AirplaneRxModel::getModelClassInfoStatic();
