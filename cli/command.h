@@ -16,6 +16,7 @@ struct CommandContext
     const GlobalOptions &options;
     const QStringList &arguments;
     Console &console;
+    QIODevice &err; // standard error, for progress and the log
 };
 
 struct Command
@@ -37,3 +38,7 @@ struct Command
 // The commands, one file each.
 ExitCode runLayoutCommand(CommandContext &context);
 ExitCode runCatalogCommand(CommandContext &context);
+// Device commands: they find, open and identify the device first (cli/devicesession.h).
+ExitCode runPortsCommand(CommandContext &context);
+ExitCode runIdentifyCommand(CommandContext &context);
+ExitCode runFlashCommand(CommandContext &context);

@@ -5,11 +5,17 @@
 
 namespace {
 
-const std::array<Command, 2> kCommands = {{
+const std::array<Command, 5> kCommands = {{
     {"layout", "FILE [--aligned]",
      "parse a settings-layout text and list its fields with their offsets", runLayoutCommand},
     {"catalog", "SERIAL", "name the product that a device serial number belongs to",
      runCatalogCommand},
+    // Device commands.
+    {"ports", "", "list the cables and ports a device could be reached through", runPortsCommand},
+    {"identify", "", "identify the device and print what it reports", runIdentifyCommand},
+    {"flash", "FILE.sax [--target N]",
+     "update the firmware of the device (or of device N behind it) from a SAX file",
+     runFlashCommand},
 }};
 
 QString usageText()
@@ -61,6 +67,6 @@ ExitCode runCommandLine(const QStringList &arguments, QIODevice &out, QIODevice 
         return ExitCode::Usage;
     }
     Console commandConsole(out, err, line->options.json);
-    CommandContext context{line->options, line->arguments, commandConsole};
+    CommandContext context{line->options, line->arguments, commandConsole, err};
     return command->run(context);
 }
