@@ -1,0 +1,152 @@
+// zanprog flashing a simulated device on a pseudo-terminal, and the device keeping what it
+// was given across runs of the simulator.
+#include "device/deviceconnection.h"
+#include "devsim/profiles.h"
+#include "devsim/saxwriter.h"
+#include "devsimprocess.h"
+#include "testregistry.h"
+
+#include <QFile>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+const QString kWaitMs = QStringLiteral("8000");
+
+QString writeSaxFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
+devsim::DeviceProfile receiver()
+{
+    return *devsim::profiles::profileByName(QStringLiteral("airplane-receiver"));
+}
+
+} // namespace
+
+class EndToEndFlashTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { QVERIFY(m_dir.isValid()); }
+
+    // The new firmware runs afterwards, and the simulator's state file keeps it for the next
+    // run, as the device's flash would.
+    void flashesAndTheDeviceKeepsIt()
+    {
+        const QString state = m_dir.filePath("state.json");
+        const QString sax = writeSaxFile(m_dir, "new.sax", devsim::sax::writeFile(receiver()));
+        {
+            DevsimProcess device({"--state", state});
+            QVERIFY(device.start());
+            const ZanprogRun run = runZanprog(
+                {"--port", device.portPath(), "--wait-ms", kWaitMs, "--json", "flash", sax});
+            QVERIFY2(run.exitCode == 0, run.err.constData());
+            QCOMPARE(run.json().object().value("mode").toString(), "FSK");
+            QVERIFY(run.err.contains("Sending firmware: 100%"));
+            QCOMPARE(device.stop(), 0);
+        }
+        DevsimProcess device({"--state", state});
+        QVERIFY(device.start());
+        const ZanprogRun run =
+            runZanprog({"--port", device.portPath(), "--wait-ms", kWaitMs, "--json", "identify"});
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        QCOMPARE(run.json().object().value("appVersionMajor").toInt(), 9);
+        QCOMPARE(run.json().object().value("appVersionMinor").toInt(), 1);
+    }
+
+    // A file that is no firmware file for this device fails with the program's message for
+    // it; a file that is not there is a usage error.
+    void refusesBadFiles_data()
+    {
+        QTest::addColumn<int>("damage");
+        QTest::addColumn<int>("error");
+        QTest::newRow("not SAX") << int(devsim::sax::Damage::NotSax)
+                                 << int(DeviceConnectionError::NotSaxFile);
+        QTest::newRow("truncated") << int(devsim::sax::Damage::TruncatedRecord)
+                                   << int(DeviceConnectionError::SaxTruncated);
+        QTest::newRow("another device")
+            << int(devsim::sax::Damage::WrongDevice) << int(DeviceConnectionError::SaxWrongDevice);
+        QTest::newRow("image CRC")
+            << int(devsim::sax::Damage::BadImageCrc) << int(DeviceConnectionError::CodeCorrupted);
+    }
+    void refusesBadFiles()
+    {
+        QFETCH(int, damage);
+        QFETCH(int, error);
+        devsim::sax::Options options;
+        options.damage = devsim::sax::Damage(damage);
+        const QString sax =
+            writeSaxFile(m_dir, "damaged.sax", devsim::sax::writeFile(receiver(), options));
+        DevsimProcess device;
+        QVERIFY(device.start());
+        const ZanprogRun run =
+            runZanprog({"--port", device.portPath(), "--wait-ms", kWaitMs, "flash", sax});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(QString::fromUtf8(run.err).trimmed().section(QLatin1Char('\n'), -1),
+                 DeviceConnection::errorString(DeviceConnectionError(error)));
+    }
+
+    void refusesAMissingFile()
+    {
+        const ZanprogRun run =
+            runZanprog({"--port", "/nonexistent/port", "flash", m_dir.filePath("missing.sax")});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.err.contains("missing.sax"));
+    }
+
+    // A device that vanishes in the middle of the transfer ends it with exit 1.
+    void failsWhenTheDeviceVanishesMidTransfer()
+    {
+        const QString sax = writeSaxFile(m_dir, "new.sax", devsim::sax::writeFile(receiver()));
+        DevsimProcess device({"--fault", "disconnect:12"});
+        QVERIFY(device.start());
+        const ZanprogRun run =
+            runZanprog({"--port", device.portPath(), "--wait-ms", kWaitMs, "flash", sax});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.err.contains("Sending firmware"));
+        QVERIFY(run.err.trimmed().endsWith(
+            DeviceConnection::errorString(DeviceConnectionError::NoReply).toUtf8()));
+    }
+
+    // Ctrl-C in the middle of a transfer ends zanprog with exit 1 and a message.
+    void ctrlCEndsTheTransfer()
+    {
+        devsim::sax::Options options;
+        options.imageBytes = 64 * 1024;
+        const QString sax =
+            writeSaxFile(m_dir, "large.sax", devsim::sax::writeFile(receiver(), options));
+        DevsimProcess device({"--wire-baud", "115200"});
+        QVERIFY(device.start());
+        QProcess zanprog;
+        startZanprog(zanprog, {"--port", device.portPath(), "--wait-ms", kWaitMs, "flash", sax});
+        zanprog.setReadChannel(QProcess::StandardError);
+        QByteArray err;
+        while (!err.contains("Sending firmware: 10%") && zanprog.waitForReadyRead(30'000))
+            err += zanprog.readAllStandardError();
+        QVERIFY2(err.contains("Sending firmware: 10%"), err.constData());
+        ::kill(pid_t(zanprog.processId()), SIGINT);
+        QVERIFY(zanprog.waitForFinished(30'000));
+        err += zanprog.readAllStandardError();
+        QVERIFY2(zanprog.exitStatus() == QProcess::NormalExit, err.constData());
+        QCOMPARE(zanprog.exitCode(), 1);
+        QVERIFY(err.contains("interrupted"));
+        QVERIFY(!err.contains("Sending firmware: 100%"));
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+ZX_REGISTER_TEST(EndToEndFlashTest);
+#include "test_endtoend_flash.moc"
