@@ -97,7 +97,7 @@ const ModelClassInfo *TestMultiSectionModel::getModelClassInfoStatic()
 QList<TargetSection> TestMultiSectionModel::defaultSections()
 {
     return {
-        section("failsafe: u8[4]", QByteArray::fromHex("00010203")),
+        section("failsafe: u32", QByteArray::fromHex("00010203")),
         section("general: { enabled: u8, level: i8, rate: u16 }", QByteArray::fromHex("01FF3200")),
         section("mixer: { weight: i16[2] }", QByteArray::fromHex("6400F6FF")),
     };

@@ -11,7 +11,7 @@
 //     root: { mode: u8, flags: u8 { low: 0..4, high: 4..8 }, trim: i16,
 //             servo: { pulse: u16, reverse: u8 }[2], rfu: u8[2], gain: u32[3] }
 //   TestMultiSectionModel, three sections (device (0x83, 5)):
-//     0  failsafe: u8[4]                              (no readable mirror: no fields)
+//     0  failsafe: u32                                (no readable mirror: no fields)
 //     1  general: { enabled: u8, level: i8, rate: u16 }
 //     2  mixer: { weight: i16[2] }
 // Both start with their default bytes; resetToDefaults restores them.
