@@ -118,6 +118,15 @@ QList<ModelDevice> TransmitterModel::upgradeTargets(const ModelInfo &info)
 
 std::shared_ptr<Model> TransmitterModel::createUpgradedCopy(const ModelDevice &target) const
 {
+    // Only a variant with the same layout can take this model's bytes unchanged.
+    const QList<ModelDevice> targets = upgradeTargets(info());
+    const bool offered =
+        std::any_of(targets.begin(), targets.end(), [&](const ModelDevice &device) {
+            return device.productCode == target.productCode &&
+                   device.parameterVersion == target.parameterVersion;
+        });
+    if (!offered)
+        return nullptr;
     std::shared_ptr<Model> copy =
         getModelClassInfoStatic()->create(target.productCode, target.parameterVersion);
     auto *deviceModel = qobject_cast<DeviceModel *>(copy.get());

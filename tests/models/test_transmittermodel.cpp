@@ -142,6 +142,10 @@ private slots:
         QCOMPARE(upgraded->info().productCode(), kTransmitter);
         QCOMPARE(upgraded->info().name(), QString("Glider"));
         QCOMPARE(upgraded->memory().modelData(0), model.memory().modelData(0));
+
+        // A variant of another layout would take the bytes at the wrong offsets.
+        QVERIFY(!model.createUpgradedCopy({kLongLayoutProduct, 5, {}}));
+        QVERIFY(!upgraded->createUpgradedCopy({kTransmitter, 1, {}}));
     }
 
     void classDescribesBothTransmitterVariants()
