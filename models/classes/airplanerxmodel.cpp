@@ -45,7 +45,9 @@ QString catalogName(int productCode, const QString &suffix = {})
         if (entry.productCode == productCode)
             return QString::fromLatin1(entry.displayName) + suffix;
     }
-    return QStringLiteral("Receiver 0x%1").arg(productCode, 2, 16, QLatin1Char('0')).toUpper() +
+    return QStringLiteral("Receiver 0x%1")
+               .arg(
+                   QString::number(productCode, 16).toUpper().rightJustified(2, QLatin1Char('0'))) +
            suffix;
 }
 

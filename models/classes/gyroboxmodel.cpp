@@ -338,22 +338,22 @@ void GyroboxModel::applyGains(const GyroboxWingType &wing, const GyroboxTailType
         for (int axis = 0; axis < kAxisCount; ++axis) {
             const QList<GyroGainEntry> entries = gainEntries(output, axis);
             // The last enabled entry, preferably of a flight mode the box switches to.
-            std::optional<GyroGainEntry> tmpl;
+            std::optional<GyroGainEntry> templateEntry;
             for (const GyroGainEntry &entry : entries) {
-                if (entry.axisEnabled && (entry.flightModeSlot < flightModes || !tmpl ||
-                                          tmpl->flightModeSlot >= flightModes))
-                    tmpl = entry;
+                if (entry.axisEnabled && (entry.flightModeSlot < flightModes || !templateEntry ||
+                                          templateEntry->flightModeSlot >= flightModes))
+                    templateEntry = entry;
             }
             const bool allowed = wing.axisAllowed(output, axis) || tail.axisAllowed(output, axis);
             for (GyroGainEntry entry : entries) {
                 // Entries already in use keep their own gains; only those that were off take
                 // the template's, so per-flight-mode gains survive a reconnection.
-                if (!entry.axisEnabled && allowed && tmpl) {
-                    entry.gain = tmpl->gain;
-                    entry.reverse = tmpl->reverse;
-                    entry.relative = tmpl->relative;
-                    entry.headingMode = tmpl->headingMode;
-                    entry.priority = tmpl->priority;
+                if (!entry.axisEnabled && allowed && templateEntry) {
+                    entry.gain = templateEntry->gain;
+                    entry.reverse = templateEntry->reverse;
+                    entry.relative = templateEntry->relative;
+                    entry.headingMode = templateEntry->headingMode;
+                    entry.priority = templateEntry->priority;
                 }
                 entry.axisEnabled = allowed;
                 setGainEntry(entry);
