@@ -24,15 +24,16 @@ enum class Link { Cable, UsbCdc, InProcess };
 
 inline constexpr int kWaitMs = 8000;
 
-// Timings short enough for a fast suite; a dropped reply costs one acknowledgement timeout.
+// Timings short enough for a fast suite, yet long enough for a loaded machine; a dropped
+// reply costs one acknowledgement timeout.
 inline ConnectionTimings quickTimings()
 {
     ConnectionTimings timings;
-    timings.ackTimeoutMs = 250;
+    timings.ackTimeoutMs = 600;
     timings.inputResetMs = 400;
     timings.modeSwitchTimeoutMs = 1500;
     timings.announcementSettleMs = 20;
-    timings.bootloaderGoTimeoutMs = 600;
+    timings.bootloaderGoTimeoutMs = 1000;
     return timings;
 }
 
