@@ -92,14 +92,16 @@ private slots:
             QVERIFY2(state.contains(QLatin1String(key)), key);
     }
 
-    // A serial number of the family's form names its catalog product.
+    // A serial number of the family's form names its catalog product. --verbose shows the
+    // application log on standard error, leaving standard output to the result.
     void namesTheCatalogProduct()
     {
         DevsimProcess device({"--serial", "ZXSIM-WkFORE9SRVgMU0lNVUxBVEUh"});
         QVERIFY(device.start());
-        const ZanprogRun run = runZanprog(onPort(device, {"identify"}));
+        const ZanprogRun run = runZanprog(QStringList{"--verbose"} + onPort(device, {"identify"}));
         QVERIFY2(run.exitCode == 0, run.err.constData());
         QCOMPARE(run.json().object().value("catalogName").toString(), "ZR-217 Receiver");
+        QVERIFY(run.err.contains("[UsbStream] Opening port " + device.portPath().toUtf8()));
     }
 
     // The plain form prints what the JSON holds, one value a line.

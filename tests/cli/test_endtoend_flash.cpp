@@ -65,6 +65,41 @@ private slots:
         QCOMPARE(run.json().object().value("appVersionMinor").toInt(), 1);
     }
 
+    // A device behind the base one takes a file made for it; a device that is not there is
+    // an error of its own.
+    void flashesADeviceBehindTheBase()
+    {
+        const devsim::DeviceProfile base =
+            *devsim::profiles::profileByName(QStringLiteral("base-with-auxiliaries"));
+        const devsim::AuxiliaryDevice first = devsim::auxiliaryDevice(base, 1);
+        const QString sax = writeSaxFile(
+            m_dir, "aux.sax", devsim::sax::writeFile(first.productCode, first.serialNumber));
+        DevsimProcess device({"--profile", "base-with-auxiliaries"});
+        QVERIFY(device.start());
+        const QStringList port{"--port", device.portPath(), "--wait-ms", kWaitMs};
+        const ZanprogRun run = runZanprog(port + QStringList{"flash", sax, "--target", "1"});
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+
+        const ZanprogRun missing = runZanprog(port + QStringList{"flash", sax, "--target", "3"});
+        QCOMPARE(missing.exitCode, 1);
+        QVERIFY(missing.err.contains("no device 3"));
+    }
+
+    // The simulator refuses a state file that belongs to another device.
+    void refusesAnotherDevicesState()
+    {
+        const QString state = m_dir.filePath("state.json");
+        {
+            DevsimProcess device({"--state", state});
+            QVERIFY(device.start());
+            QCOMPARE(device.stop(), 0);
+        }
+        DevsimProcess other({"--profile", "transmitter", "--state", state});
+        QVERIFY(!other.start());
+        QCOMPARE(other.stop(), 2);
+        QVERIFY(other.standardError().contains("another device"));
+    }
+
     // A file that is no firmware file for this device fails with the program's message for
     // it; a file that is not there is a usage error.
     void refusesBadFiles_data()
@@ -108,8 +143,13 @@ private slots:
     // A device that vanishes in the middle of the transfer ends it with exit 1.
     void failsWhenTheDeviceVanishesMidTransfer()
     {
-        const QString sax = writeSaxFile(m_dir, "new.sax", devsim::sax::writeFile(receiver()));
-        DevsimProcess device({"--fault", "disconnect:12"});
+        // Long enough that reply 40 falls into the transfer however many replies
+        // identification takes.
+        devsim::sax::Options options;
+        options.imageBytes = 32 * 1024;
+        const QString sax =
+            writeSaxFile(m_dir, "long.sax", devsim::sax::writeFile(receiver(), options));
+        DevsimProcess device({"--fault", "disconnect:40"});
         QVERIFY(device.start());
         const ZanprogRun run =
             runZanprog({"--port", device.portPath(), "--wait-ms", kWaitMs, "flash", sax});
