@@ -110,7 +110,7 @@ QString ptyServerHelpText()
         "Usage: zanprog-devsim [--profile NAME | --profile-file FILE.json] [--mode "
         "app|bootloader]\n"
         "                      [--serial TEXT] [--link PATH] [--wire-baud N] [--latency-ms N]\n"
-        "                      [--state FILE.json] [--fault SPEC]...\n\n"
+        "                      [--state FILE.json] [--fault FAULT]...\n\n"
         "Serves one simulated device on a pseudo-terminal and prints the terminal's path on the\n"
         "first line. The device is powered while a host has the port open. Runs until SIGINT or\n"
         "SIGTERM.\n\n"
@@ -122,7 +122,7 @@ QString ptyServerHelpText()
         "  --wire-baud N        bytes take the time of an N-baud line (0: none)\n"
         "  --latency-ms N       the device answers N ms after a request\n"
         "  --state FILE         load the device's flash from FILE when it exists; save on exit\n"
-        "  --fault SPEC         spoil a reply, KIND[:N[:VALUE]] (repeatable)\n\n"
+        "  --fault FAULT        spoil a reply, KIND[:N[:VALUE]] (repeatable)\n\n"
         "Profiles:\n");
     for (const QString &name : profiles::names())
         text += QStringLiteral("  %1\n").arg(name);
