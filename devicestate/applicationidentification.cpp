@@ -32,7 +32,7 @@ Task<bool> DeviceManager::modeChangedToFsk()
         co_await m_connection->fskIdRequestAsync();
     if (!*alive || !m_connection)
         co_return false;
-    if (!identification) {
+    if (!identification || !*identification) {
         fail(DeviceManagerError::IdReadFailed);
         co_return false;
     }

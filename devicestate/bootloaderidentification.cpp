@@ -32,7 +32,7 @@ Task<bool> DeviceManager::modeChangedToBootloader()
         co_await m_connection->idRequestAsync(kBaseDevice);
     if (!*alive || !m_connection)
         co_return false;
-    if (!base) {
+    if (!base || !*base) {
         fail(DeviceManagerError::SerialAndIdReadFailed);
         co_return false;
     }
@@ -63,7 +63,8 @@ Task<bool> DeviceManager::modeChangedToBootloader()
             co_return false;
         QList<ConnectedDevice> devices;
         for (const std::shared_ptr<IdRequestData> &device : *behind)
-            devices.append(connectedDeviceFrom(*device));
+            if (device)
+                devices.append(connectedDeviceFrom(*device));
         m_connectedDevices = devices;
     }
 
