@@ -51,6 +51,8 @@ private slots:
         QTest::newRow("stabiliser box, bootloader")
             << "stabiliser-box"
             << "bootloader" << 0x3A << "Bootloader" << 0 << 0;
+        QTest::newRow("level-calibration receiver, app") << "level-calibration-receiver"
+                                                         << "app" << 0xD9 << "FSK" << 0 << 0;
         QTest::newRow("base with auxiliaries, app") << "base-with-auxiliaries"
                                                     << "app" << 0x6A << "FSK" << 0 << 2;
         QTest::newRow("base with auxiliaries, bootloader")
@@ -81,6 +83,8 @@ private slots:
         QCOMPARE(state.value("parameterVersion").isNull(), !application);
         QCOMPARE(state.value("fskProtocolVersion").isNull(), !application);
         QVERIFY(!state.value("appVersionRelease").isNull());
+        // Calibration is asked for only where the device says it can tell.
+        QCOMPARE(state.value("isCalibrated").isBool(), state.value("canReadCalibration").toBool());
         if (application && !state.value("modelClass").isNull()) {
             const QJsonArray list = state.value("targetSections").toArray();
             QCOMPARE(list.size(), sections);
