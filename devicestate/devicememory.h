@@ -57,6 +57,9 @@ public:
 
     // Attaches to `connection` and runs the bulk transfer in `direction`. `done` is called
     // exactly once. A transfer that fails leaves every section's modelData as it was before.
+    // The sections are replaced as a whole when the transfer ends, so the owner must not
+    // change them meanwhile; live writing rests until then. A sync started while one runs
+    // is refused with InvalidState.
     void setSyncConnectionAsync(DeviceConnection *connection, QList<SectionMetadata> metadata,
                                 InitialSyncDirection direction, Progress progress, Done done);
 

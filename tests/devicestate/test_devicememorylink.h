@@ -26,7 +26,7 @@ inline constexpr int kWaitMs = 10000;
 inline ConnectionTimings quickTimings()
 {
     ConnectionTimings timings;
-    timings.ackTimeoutMs = 400;
+    timings.ackTimeoutMs = 1000;
     timings.inputResetMs = 400;
     timings.modeSwitchTimeoutMs = 1000;
     timings.announcementSettleMs = 20;
