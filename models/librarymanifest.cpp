@@ -12,6 +12,8 @@ const QString LibraryManifest::kFileName = QStringLiteral("manifest.json");
 
 namespace {
 
+const QString kImageKey = QStringLiteral("image");
+
 // Qt writes an indented object as "{\n", the members joined by ",\n", then "\n}\n". Each
 // member's text is cut from a one-member document once, so that writing a large manifest
 // only joins texts instead of re-encoding every entry.
@@ -101,10 +103,23 @@ ModelInfo LibraryManifest::info(const QString &fileName) const
         return info;
     }
     if (!it->info) {
-        it->info = ModelInfo::fromManifestJson(fileName, it->json);
+        QJsonObject withoutPicture = it->json;
+        withoutPicture.remove(kImageKey);
+        it->info = ModelInfo::fromManifestJson(fileName, withoutPicture);
         it->info->setFileName(fileName);
+        it->info->setImage(picture(it->json.value(kImageKey).toString()));
     }
     return *it->info;
+}
+
+QImage LibraryManifest::picture(const QString &base64) const
+{
+    const auto it = m_pictures.constFind(base64);
+    if (it != m_pictures.cend())
+        return *it;
+    const QImage image = decodeModelImage(base64);
+    m_pictures.insert(base64, image);
+    return image;
 }
 
 void LibraryManifest::set(const QString &fileName, const QJsonObject &json)

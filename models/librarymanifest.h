@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QImage>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -50,5 +51,10 @@ private:
         mutable std::optional<ModelInfo> info; // decoded, once asked for
     };
 
+    [[nodiscard]] QImage picture(const QString &base64) const;
+
     QHash<QString, Entry> m_entries;
+    // Decoded pictures by their stored text: most models share a few pictures (the default
+    // one above all), and decoding each copy would cost time and a bitmap per model.
+    mutable QHash<QString, QImage> m_pictures;
 };

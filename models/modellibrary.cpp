@@ -203,8 +203,10 @@ bool ModelLibrary::removeModel(const QString &fileName)
     return true;
 }
 
-ModelLibrary::SaveResult ModelLibrary::save(const std::shared_ptr<Model> &model)
+ModelLibrary::SaveResult ModelLibrary::writeModelFile(const std::shared_ptr<Model> &model,
+                                                      bool *entryChanged)
 {
+    *entryChanged = false;
     const QString fileName = model->info().fileName();
     if (liveModel(fileName) != model)
         return SaveResult::NotOpen;
@@ -217,12 +219,20 @@ ModelLibrary::SaveResult ModelLibrary::save(const std::shared_ptr<Model> &model)
         return SaveResult::WriteFailed;
     }
     const QJsonObject json = model->info().toManifestJson();
-    if (m_manifestStale || !m_manifest.contains(fileName) || m_manifest.json(fileName) != json) {
+    if (!m_manifest.contains(fileName) || m_manifest.json(fileName) != json) {
         m_manifest.set(fileName, json);
-        if (!writeManifest())
-            return SaveResult::WriteFailed;
+        *entryChanged = true;
     }
     return SaveResult::Saved;
+}
+
+ModelLibrary::SaveResult ModelLibrary::save(const std::shared_ptr<Model> &model)
+{
+    bool entryChanged = false;
+    const SaveResult result = writeModelFile(model, &entryChanged);
+    if (result == SaveResult::Saved && (entryChanged || m_manifestStale) && !writeManifest())
+        return SaveResult::WriteFailed;
+    return result;
 }
 
 void ModelLibrary::keepPending(const std::shared_ptr<Model> &model)
@@ -249,12 +259,23 @@ bool ModelLibrary::flushPendingSaves()
     m_saveTimer.stop();
     const QList<std::shared_ptr<Model>> pending = std::exchange(m_pending, {});
     bool allSaved = true;
+    // One manifest write for all: it holds every model's picture and can be large.
+    QList<std::shared_ptr<Model>> awaitingManifest;
     for (const std::shared_ptr<Model> &model : pending) {
+        bool entryChanged = false;
         // A model that left the library since has nothing to write here.
-        if (save(model) == SaveResult::WriteFailed) {
+        const SaveResult result = writeModelFile(model, &entryChanged);
+        if (result == SaveResult::WriteFailed) {
             keepPending(model);
             allSaved = false;
+        } else if (result == SaveResult::Saved && entryChanged) {
+            awaitingManifest.append(model);
         }
+    }
+    if ((!awaitingManifest.isEmpty() || m_manifestStale) && !writeManifest()) {
+        for (const std::shared_ptr<Model> &model : std::as_const(awaitingManifest))
+            keepPending(model);
+        allSaved = false;
     }
     return allSaved;
 }

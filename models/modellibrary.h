@@ -99,6 +99,9 @@ private:
     enum class SaveResult { Saved, NotOpen, WriteFailed };
 
     [[nodiscard]] std::shared_ptr<Model> liveModel(const QString &fileName) const;
+    // The model file, and the manifest entry in memory only.
+    [[nodiscard]] SaveResult writeModelFile(const std::shared_ptr<Model> &model,
+                                            bool *entryChanged);
     [[nodiscard]] SaveResult save(const std::shared_ptr<Model> &model);
     void keepPending(const std::shared_ptr<Model> &model);
     void dropDeadOpenModels();
