@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
 
 namespace {
 
@@ -77,8 +78,8 @@ void ModelLibrary::loadManifest()
         if (m_manifest.contains(fileName) && file.lastModified() <= manifestTime)
             continue;
         rewrite = true;
-        if (const std::shared_ptr<Model> model = loadModelFile(file.filePath()))
-            m_manifest.set(fileName, model->info().toManifestJson());
+        if (const std::optional<QJsonObject> entry = entryFromFile(file.filePath()))
+            m_manifest.set(fileName, *entry);
         else
             m_manifest.remove(fileName);
     }
@@ -90,6 +91,34 @@ void ModelLibrary::loadManifest()
     }
     if (rewrite)
         writeManifest();
+}
+
+std::optional<QJsonObject> ModelLibrary::entryFromFile(const QString &path)
+{
+    const std::shared_ptr<Model> model = loadModelFile(path);
+    if (!model)
+        return std::nullopt;
+    ModelInfo info = model->info();
+    info.setNotifier(nullptr);
+    // The file holds the picture in the manifest's own form; taking that text spares
+    // encoding the picture again, which dominates rebuilding a large manifest. A picture
+    // that did not decode was replaced by the default one, whose text is made once.
+    static const QString defaultPictureText = encodeModelImage(defaultModelImage());
+    QString pictureText = defaultPictureText;
+    if (info.image() != defaultModelImage()) {
+        QFile file(path);
+        pictureText = file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll())
+                                                           .object()
+                                                           .value(QLatin1String("image"))
+                                                           .toString()
+                                                     : QString();
+        if (pictureText.isEmpty())
+            return info.toManifestJson();
+    }
+    info.setImage(QImage());
+    QJsonObject entry = info.toManifestJson();
+    entry.insert(QStringLiteral("image"), pictureText);
+    return entry;
 }
 
 bool ModelLibrary::writeManifest()

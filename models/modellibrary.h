@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 class Model;
@@ -106,6 +108,8 @@ private:
     void keepPending(const std::shared_ptr<Model> &model);
     void dropDeadOpenModels();
     void loadManifest();
+    // The manifest entry of a model file, or nothing when it does not load.
+    [[nodiscard]] static std::optional<QJsonObject> entryFromFile(const QString &path);
     bool writeManifest();
 
     QString m_directory;

@@ -48,6 +48,7 @@ QByteArray NoteModel::toFileData() const
         {QStringLiteral("serialNumber"), info().serialNumber()},
         {QStringLiteral("notes"), info().notes()},
         {QStringLiteral("setting"), m_setting},
+        {QStringLiteral("image"), encodeModelImage(info().image())},
     };
     return QJsonDocument(root).toJson();
 }
@@ -61,6 +62,8 @@ bool NoteModel::fromFileData(const QByteArray &data)
     info().setName(root.value(QStringLiteral("name")).toString());
     info().setSerialNumber(root.value(QStringLiteral("serialNumber")).toString());
     info().setNotes(root.value(QStringLiteral("notes")).toString());
+    const QImage picture = decodeModelImage(root.value(QStringLiteral("image")).toString());
+    info().setImage(picture.isNull() ? defaultModelImage() : picture);
     return true;
 }
 

@@ -157,6 +157,40 @@ private slots:
                  QStringLiteral("New"));
     }
 
+    // Entries rebuilt from files carry the file's picture, or the default one for a picture
+    // that does not decode.
+    void rebuiltEntryCarriesTheFilePicture_data()
+    {
+        QTest::addColumn<QString>("storedText");
+        QTest::addColumn<bool>("expectDefault");
+        QImage red(2, 3, QImage::Format_ARGB32);
+        red.fill(Qt::red);
+        QTest::newRow("own picture") << encodeModelImage(red) << false;
+        QTest::newRow("broken picture") << "bm90IGEgcGljdHVyZQ==" << true;
+        QTest::newRow("no picture") << "" << true;
+    }
+    void rebuiltEntryCarriesTheFilePicture()
+    {
+        QFETCH(QString, storedText);
+        QFETCH(bool, expectDefault);
+        LibraryFixture fixture;
+        fixture.writeModelFile(QStringLiteral("1.zrm"), QStringLiteral("One"));
+        const QString path = fixture.path(QStringLiteral("1.zrm"));
+        QJsonObject root = QJsonDocument::fromJson(LibraryFixture::readFile(path)).object();
+        root.insert(QStringLiteral("image"), storedText);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(root).toJson());
+        file.close();
+
+        ModelLibrary library(fixture.path());
+        const QImage listed = library.entryInfo(QStringLiteral("1.zrm")).image();
+        const QImage expected = expectDefault ? defaultModelImage() : decodeModelImage(storedText);
+        QCOMPARE(listed.size(), expected.size());
+        QCOMPARE(listed.convertToFormat(QImage::Format_ARGB32),
+                 expected.convertToFormat(QImage::Format_ARGB32));
+    }
+
     void openModelSharesTheLiveModelAndRefusesBadNames()
     {
         LibraryFixture fixture;
