@@ -1,0 +1,217 @@
+// The model library at the size of a long-time user's collection: a folder of many
+// multi-section models. Times the start of the program (constructing the library with a
+// valid manifest, and rebuilding a missing one from the files), the model list (entries), and
+// opening and saving one model. Figures are printed, never checked.
+//
+// Usage: bench-library [MODEL_COUNT [FOLDER]]   (defaults 10000 and a temporary folder)
+#include "devicestate/layoutparser.h"
+#include "models/devicemodel.h"
+#include "models/modelclassinfo.h"
+#include "models/modellibrary.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int kDefaultModelCount = 10'000;
+constexpr int kSingleRuns = 25;
+
+// A receiver with a stabiliser: three sections with readable mirrors, about 300 bytes.
+class BenchReceiverModel : public DeviceModel
+{
+public:
+    static constexpr int kProductCode = 0x83;
+    static constexpr int kParameterVersion = 5;
+
+    BenchReceiverModel(int productCode, int parameterVersion)
+        : DeviceModel(defaultSections())
+    {
+        info().setProductCode(productCode);
+        info().setParameterVersion(parameterVersion);
+    }
+
+    static const ModelClassInfo *classInfo()
+    {
+        static const ModelClassInfo info{
+            QStringLiteral("zrm"),
+            [](int productCode, int parameterVersion) -> std::shared_ptr<Model> {
+                return std::make_shared<BenchReceiverModel>(productCode, parameterVersion);
+            },
+            {{kProductCode, kParameterVersion, QStringLiteral("Bench receiver")}},
+            {},
+            QStringLiteral("BenchReceiverModel"),
+        };
+        return &info;
+    }
+    [[nodiscard]] const ModelClassInfo *getModelClassInfo() const override { return classInfo(); }
+    void resetToDefaults() override {}
+
+private:
+    static TargetSection section(const char *schemaText, int size)
+    {
+        TargetSection result;
+        result.schema = parseLayout(QString::fromLatin1(schemaText));
+        QByteArray bytes(size, '\0');
+        for (int i = 0; i < size; ++i)
+            bytes[i] = char(i * 7);
+        result.modelData = bytes;
+        result.defaults = bytes;
+        return result;
+    }
+    static QList<TargetSection> defaultSections()
+    {
+        return {
+            section("outputs: { port: { travel: u16[2], trim: i16, reverse: u8, rfu: u8 }[16] }",
+                    16 * 8),
+            section("modes: { mode: { gain: u8[6], limit: u16[3] }[3] }", 3 * 12),
+            section("mixes: { mix: { source: u8, target: u8, weight: i16[4] }[12] }", 12 * 10),
+        };
+    }
+};
+
+double milliseconds(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.at(values.size() / 2);
+}
+
+// The machine may be shared: CPU time beside the wall time tells waiting from working.
+double cpuMilliseconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
+long peakMemoryKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// The files the library would hold, written directly: adding them one by one through the
+// library would rewrite the manifest each time, which is not what is measured here.
+void writeModelFiles(const QString &folder, int count)
+{
+    BenchReceiverModel model(BenchReceiverModel::kProductCode,
+                             BenchReceiverModel::kParameterVersion);
+    for (int i = 1; i <= count; ++i) {
+        model.info().setName(QStringLiteral("Model %1").arg(i));
+        model.info().setSerialNumber(QStringLiteral("AB1234%1").arg(i % 17));
+        QFile file(QStringLiteral("%1/%2.zrm").arg(folder).arg(i));
+        if (!file.open(QIODevice::WriteOnly) || file.write(model.toFileData()) < 0)
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int count = args.size() > 1 ? args.at(1).toInt() : kDefaultModelCount;
+    QTemporaryDir temporary;
+    const QString folder = args.size() > 2 ? args.at(2) : temporary.path() + "/Models";
+    QDir().mkpath(folder);
+    ScopedModelClasses classes({BenchReceiverModel::classInfo()});
+
+    std::printf("model library, %d models of 3 sections in %s\n", count, qPrintable(folder));
+    writeModelFiles(folder, count);
+    QFile::remove(folder + "/manifest.json");
+
+    QElapsedTimer timer;
+    double cpu = cpuMilliseconds();
+    timer.start();
+    {
+        ModelLibrary rebuilt(folder);
+    }
+    std::printf("construct, no manifest (rebuild from files): %10.1f ms (CPU %.1f ms)\n",
+                milliseconds(timer), cpuMilliseconds() - cpu);
+    std::printf("manifest.json size:                          %10.1f MiB\n",
+                double(QFileInfo(folder + "/manifest.json").size()) / (1024.0 * 1024.0));
+
+    cpu = cpuMilliseconds();
+    timer.start();
+    ModelLibrary library(folder);
+    std::printf("construct, valid manifest:                   %10.1f ms (CPU %.1f ms)\n",
+                milliseconds(timer), cpuMilliseconds() - cpu);
+
+    cpu = cpuMilliseconds();
+    timer.start();
+    qsizetype listed = library.entries().size();
+    std::printf("entries(), first call (%lld):              %10.1f ms (CPU %.1f ms)\n",
+                qlonglong(listed), milliseconds(timer), cpuMilliseconds() - cpu);
+    timer.start();
+    listed = library.entries().size();
+    std::printf("entries(), again:                            %10.1f ms\n", milliseconds(timer));
+    timer.start();
+    const QString fresh = library.newModelName();
+    std::printf("newModelName() (%s):                  %10.1f ms\n", qPrintable(fresh),
+                milliseconds(timer));
+
+    QList<double> opens, saves, renames;
+    std::vector<std::shared_ptr<Model>> held;
+    for (int run = 0; run < kSingleRuns; ++run) {
+        const QString fileName = QStringLiteral("%1.zrm").arg(1 + run * (count / kSingleRuns));
+        timer.start();
+        std::shared_ptr<Model> model = library.openModel(fileName);
+        opens.append(milliseconds(timer));
+        if (!model) {
+            std::fprintf(stderr, "cannot open %s\n", qPrintable(fileName));
+            return 1;
+        }
+        auto *deviceModel = static_cast<DeviceModel *>(model.get());
+        QByteArray bytes = deviceModel->memory().modelData(1);
+        bytes[0] = char(run);
+        deviceModel->memory().setModelData(1, bytes);
+        timer.start();
+        const bool saved = library.saveModel(fileName);
+        saves.append(milliseconds(timer));
+
+        model->info().setNotes(QStringLiteral("run %1").arg(run));
+        timer.start();
+        const bool renamed = library.saveModel(fileName);
+        renames.append(milliseconds(timer));
+        if (!saved || !renamed)
+            std::fprintf(stderr, "saving %s failed\n", qPrintable(fileName));
+        held.push_back(std::move(model));
+    }
+    {
+        QList<double> fileData, manifestJson;
+        for (int run = 0; run < kSingleRuns; ++run) {
+            timer.start();
+            (void)held.front()->toFileData();
+            fileData.append(milliseconds(timer));
+            timer.start();
+            (void)held.front()->info().toManifestJson();
+            manifestJson.append(milliseconds(timer));
+        }
+        std::printf("  of which toFileData, median:               %10.2f ms\n", median(fileData));
+        std::printf("  of which toManifestJson, median:           %10.2f ms\n",
+                    median(manifestJson));
+    }
+    std::printf("openModel, median of %d:                     %10.2f ms\n", kSingleRuns,
+                median(opens));
+    std::printf("saveModel, settings changed, median:         %10.2f ms\n", median(saves));
+    std::printf("saveModel, info changed (manifest), median:  %10.2f ms\n", median(renames));
+    std::printf("peak memory (ru_maxrss):                     %10.1f MiB\n",
+                double(peakMemoryKiB()) / 1024.0);
+    return 0;
+}
