@@ -1,6 +1,7 @@
 #include "librarytestsupport.h"
 #include "models/librarymanifest.h"
 #include "models/modellibrary.h"
+#include "testmodelclasses.h"
 #include "testregistry.h"
 
 #include <QDir>
@@ -429,6 +430,31 @@ private slots:
         QCOMPARE(QDir(fixture.path(QStringLiteral("main"))).entryList(QDir::Files),
                  (QStringList{"1.zrm", "manifest.json"}));
         QCOMPARE(library.fileNames(), QStringList{"1.zrm"});
+    }
+
+    // A device-backed model goes through the library whole: a settings change makes it
+    // pending, and the file read by a fresh library holds the same settings.
+    void deviceModelRoundTripsThroughTheLibrary()
+    {
+        ScopedModelClasses classes(testModelClasses());
+        QTemporaryDir dir;
+        ModelLibrary library(dir.path());
+        auto model = std::make_shared<TestMultiSectionModel>();
+        const QString fileName = library.addModel(model);
+        QCOMPARE(fileName, QStringLiteral("1.zrm"));
+
+        QByteArray mixer = model->memory().modelData(2);
+        mixer[0] = char(0x2A);
+        model->memory().setModelData(2, mixer);
+        emit model->settingsChanged();
+        QCOMPARE(library.pendingModels().size(), 1);
+        QVERIFY(library.flushPendingSaves());
+
+        ModelLibrary reopened(dir.path());
+        const std::shared_ptr<Model> loaded = reopened.openModel(fileName);
+        QVERIFY(loaded);
+        QCOMPARE(loaded->modelCrc(), model->modelCrc());
+        QCOMPARE(reopened.entryInfo(fileName).productCode(), TestMultiSectionModel::kProductCode);
     }
 
     void destroyingTheLibraryWritesPendingChanges()
