@@ -1,10 +1,12 @@
 #include "app/log.h"
 #include "device/sectioncrc.h"
 #include "models/devicemodel.h"
+#include "models/modellibrary.h"
 #include "testmodelclasses.h"
 #include "testregistry.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -252,6 +254,26 @@ private slots:
         QCOMPARE(bulk.count(), 1);
         QCOMPARE(changed.count(), 2);
         QCOMPARE(memory.count(), 2);
+    }
+
+    // A model in a library has its file written after the library's delay, for info and
+    // settings changes alike; a model outside a library tells no one.
+    void changesMarkTheModelForSaving()
+    {
+        QTemporaryDir dir;
+        ModelLibrary library(dir.path());
+        const auto model = std::make_shared<TestSingleSectionModel>();
+        model->setValue(0, 0, 3);
+        QVERIFY(!library.addModel(model).isEmpty());
+        QVERIFY(library.flushPendingSaves());
+        QVERIFY(library.pendingModels().isEmpty());
+
+        model->setValue(0, 0, 4);
+        QCOMPARE(library.pendingModels(), (QList<std::shared_ptr<Model>>{model}));
+        QVERIFY(library.flushPendingSaves());
+
+        model->info().setNotes("gusty");
+        QCOMPARE(library.pendingModels(), (QList<std::shared_ptr<Model>>{model}));
     }
 
     void baseValueAccessDoesNothing()

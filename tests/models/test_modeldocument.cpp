@@ -1,3 +1,4 @@
+#include "devicestate/modelclassregistry.h"
 #include "models/devicemodel.h"
 #include "models/model.h"
 #include "models/modelcodes.h"
@@ -419,5 +420,48 @@ private:
     std::unique_ptr<ScopedModelClasses> m_classes;
 };
 
+class ModelClassesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The first row in class order, then device order, with both codes equal.
+    void findsTheFirstMatchingDevice()
+    {
+        ModelClassInfo first;
+        first.className = "First";
+        first.devices = {{0x10, 1, "a"}, {0x20, 2, "b"}};
+        ModelClassInfo second;
+        second.className = "Second";
+        second.devices = {{0x20, 2, "shadowed"}, {0x20, 3, "c"}};
+        const ScopedModelClasses classes({&first, &second});
+
+        QCOMPARE(findModelDevice(0x20, 2)->name, "b");
+        QCOMPARE(findModelClass(0x20, 2), &first);
+        QCOMPARE(findModelDevice(0x20, 3)->name, "c");
+        QCOMPARE(findModelClass(0x20, 3), &second);
+        QVERIFY(!findModelDevice(0x10, 2));
+        QVERIFY(!findModelClass(0x30, 1));
+
+        // The device manager's view follows the current list.
+        const QList<ModelClassEntry> entries = modelClassRegistry().modelClasses();
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries.at(1).className, "Second");
+        QCOMPARE(entries.at(1).registryIndex, 1);
+        QCOMPARE(modelClassRegistry().classFor(0x20, 3)->className, "Second");
+    }
+
+    void scopedListRestoresThePreviousOne()
+    {
+        const QList<const ModelClassInfo *> before = allModelClasses();
+        {
+            const ScopedModelClasses classes(testModelClasses());
+            QCOMPARE(allModelClasses(), testModelClasses());
+        }
+        QCOMPARE(allModelClasses(), before);
+    }
+};
+
 ZX_REGISTER_TEST(ModelDocumentTest);
+ZX_REGISTER_TEST(ModelClassesTest);
 #include "test_modeldocument.moc"
