@@ -60,6 +60,8 @@ private:
 
 // The built-in model picture every new model starts with.
 [[nodiscard]] QImage defaultModelImage();
-// PNG, then Base64; and back. An empty image encodes as an empty text.
+// PNG, then Base64; and back. An empty image encodes as an empty text. Decoding gives an
+// empty image for text that is not a picture, and for a picture whose header claims more
+// than 4096 pixels a side: a model file must not make the program claim gigabytes.
 [[nodiscard]] QString encodeModelImage(const QImage &image);
 [[nodiscard]] QImage decodeModelImage(const QString &base64);
