@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <sys/resource.h>
 
 namespace {
@@ -78,24 +79,43 @@ private:
     }
 };
 
-double milliseconds(const QElapsedTimer &timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
 double median(QList<double> values)
 {
     std::sort(values.begin(), values.end());
     return values.at(values.size() / 2);
 }
 
-// The machine may be shared: CPU time beside the wall time tells waiting from working.
-double cpuMilliseconds()
+// The machine may be shared: the process's CPU time beside the wall time tells waiting
+// (for the disk, for other processes) from working.
+struct Stopwatch
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    QElapsedTimer wall;
+    timespec cpuStart{};
+
+    Stopwatch() { restart(); }
+    void restart()
+    {
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpuStart);
+        wall.start();
+    }
+    [[nodiscard]] double wallMs() const { return double(wall.nsecsElapsed()) / 1e6; }
+    [[nodiscard]] double cpuMs() const
+    {
+        timespec now{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+        return double(now.tv_sec - cpuStart.tv_sec) * 1e3 +
+               double(now.tv_nsec - cpuStart.tv_nsec) / 1e6;
+    }
+};
+
+void report(const char *label, double wallMs, double cpuMs)
+{
+    std::printf("%-46s %10.2f ms wall %10.2f ms CPU\n", label, wallMs, cpuMs);
+}
+
+void report(const char *label, const Stopwatch &watch)
+{
+    report(label, watch.wallMs(), watch.cpuMs());
 }
 
 long peakMemoryKiB()
@@ -133,46 +153,43 @@ int main(int argc, char **argv)
     ScopedModelClasses classes({BenchReceiverModel::classInfo()});
 
     std::printf("model library, %d models of 3 sections in %s\n", count, qPrintable(folder));
-    writeModelFiles(folder, count);
+    // A folder given with its models already written is reused as it is.
+    if (!QFile::exists(QStringLiteral("%1/%2.zrm").arg(folder).arg(count)))
+        writeModelFiles(folder, count);
     QFile::remove(folder + "/manifest.json");
 
-    QElapsedTimer timer;
-    double cpu = cpuMilliseconds();
-    timer.start();
+    Stopwatch watch;
     {
         ModelLibrary rebuilt(folder);
     }
-    std::printf("construct, no manifest (rebuild from files): %10.1f ms (CPU %.1f ms)\n",
-                milliseconds(timer), cpuMilliseconds() - cpu);
-    std::printf("manifest.json size:                          %10.1f MiB\n",
+    report("construct, no manifest (rebuild from files)", watch);
+    std::printf("manifest.json size: %.1f MiB\n",
                 double(QFileInfo(folder + "/manifest.json").size()) / (1024.0 * 1024.0));
 
-    cpu = cpuMilliseconds();
-    timer.start();
+    watch.restart();
     ModelLibrary library(folder);
-    std::printf("construct, valid manifest:                   %10.1f ms (CPU %.1f ms)\n",
-                milliseconds(timer), cpuMilliseconds() - cpu);
+    report("construct, valid manifest", watch);
 
-    cpu = cpuMilliseconds();
-    timer.start();
+    watch.restart();
     qsizetype listed = library.entries().size();
-    std::printf("entries(), first call (%lld):              %10.1f ms (CPU %.1f ms)\n",
-                qlonglong(listed), milliseconds(timer), cpuMilliseconds() - cpu);
-    timer.start();
-    listed = library.entries().size();
-    std::printf("entries(), again:                            %10.1f ms\n", milliseconds(timer));
-    timer.start();
+    report("entries(), first call", watch);
+    watch.restart();
+    listed += library.entries().size();
+    report("entries(), again", watch);
+    watch.restart();
     const QString fresh = library.newModelName();
-    std::printf("newModelName() (%s):                  %10.1f ms\n", qPrintable(fresh),
-                milliseconds(timer));
+    report("newModelName()", watch);
+    if (listed != 2 * qsizetype(count) || fresh.isEmpty())
+        std::fprintf(stderr, "unexpected list of %lld\n", qlonglong(listed));
 
-    QList<double> opens, saves, renames;
+    QList<double> openWall, openCpu, saveWall, saveCpu, infoWall, infoCpu;
     std::vector<std::shared_ptr<Model>> held;
     for (int run = 0; run < kSingleRuns; ++run) {
         const QString fileName = QStringLiteral("%1.zrm").arg(1 + run * (count / kSingleRuns));
-        timer.start();
+        watch.restart();
         std::shared_ptr<Model> model = library.openModel(fileName);
-        opens.append(milliseconds(timer));
+        openWall.append(watch.wallMs());
+        openCpu.append(watch.cpuMs());
         if (!model) {
             std::fprintf(stderr, "cannot open %s\n", qPrintable(fileName));
             return 1;
@@ -181,36 +198,24 @@ int main(int argc, char **argv)
         QByteArray bytes = deviceModel->memory().modelData(1);
         bytes[0] = char(run);
         deviceModel->memory().setModelData(1, bytes);
-        timer.start();
+        watch.restart();
         const bool saved = library.saveModel(fileName);
-        saves.append(milliseconds(timer));
+        saveWall.append(watch.wallMs());
+        saveCpu.append(watch.cpuMs());
 
         model->info().setNotes(QStringLiteral("run %1").arg(run));
-        timer.start();
-        const bool renamed = library.saveModel(fileName);
-        renames.append(milliseconds(timer));
-        if (!saved || !renamed)
+        watch.restart();
+        const bool savedInfo = library.saveModel(fileName);
+        infoWall.append(watch.wallMs());
+        infoCpu.append(watch.cpuMs());
+        if (!saved || !savedInfo)
             std::fprintf(stderr, "saving %s failed\n", qPrintable(fileName));
         held.push_back(std::move(model));
     }
-    {
-        QList<double> fileData, manifestJson;
-        for (int run = 0; run < kSingleRuns; ++run) {
-            timer.start();
-            (void)held.front()->toFileData();
-            fileData.append(milliseconds(timer));
-            timer.start();
-            (void)held.front()->info().toManifestJson();
-            manifestJson.append(milliseconds(timer));
-        }
-        std::printf("  of which toFileData, median:               %10.2f ms\n", median(fileData));
-        std::printf("  of which toManifestJson, median:           %10.2f ms\n",
-                    median(manifestJson));
-    }
-    std::printf("openModel, median of %d:                     %10.2f ms\n", kSingleRuns,
-                median(opens));
-    std::printf("saveModel, settings changed, median:         %10.2f ms\n", median(saves));
-    std::printf("saveModel, info changed (manifest), median:  %10.2f ms\n", median(renames));
+    std::printf("medians of %d runs:\n", kSingleRuns);
+    report("openModel", median(openWall), median(openCpu));
+    report("saveModel, settings changed", median(saveWall), median(saveCpu));
+    report("saveModel, info changed (manifest rewritten)", median(infoWall), median(infoCpu));
     std::printf("peak memory (ru_maxrss):                     %10.1f MiB\n",
                 double(peakMemoryKiB()) / 1024.0);
     return 0;

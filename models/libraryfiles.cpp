@@ -52,17 +52,6 @@ qint64 nextFileNumber(const QString &directory)
     return largest + 1;
 }
 
-bool fileNameLess(const QString &a, const QString &b)
-{
-    const std::optional<qint64> numberA = fileNumber(a);
-    const std::optional<qint64> numberB = fileNumber(b);
-    if (numberA && numberB && *numberA != *numberB)
-        return *numberA < *numberB;
-    if (numberA.has_value() != numberB.has_value())
-        return numberA.has_value();
-    return a < b;
-}
-
 bool writeFileAtomically(const QString &path, const QByteArray &data)
 {
     QSaveFile file(path);

@@ -19,9 +19,6 @@ namespace libraryfiles {
 // Every kind of entry counts, so a new name never collides with a folder.
 [[nodiscard]] qint64 nextFileNumber(const QString &directory);
 
-// Numbered names by number, then the rest by name; a stable order for lists and files.
-[[nodiscard]] bool fileNameLess(const QString &a, const QString &b);
-
 // Replaces the file with `data` so that a crash or a full disk leaves the old file or the
 // new one, never a torn one. Returns whether the new file is in place.
 [[nodiscard]] bool writeFileAtomically(const QString &path, const QByteArray &data);

@@ -7,6 +7,7 @@
 #include <QJsonParseError>
 
 #include <algorithm>
+#include <vector>
 
 const QString LibraryManifest::kFileName = QStringLiteral("manifest.json");
 
@@ -77,9 +78,33 @@ bool LibraryManifest::write(const QString &path) const
 
 QStringList LibraryManifest::fileNames() const
 {
-    QStringList names = m_entries.keys();
-    std::sort(names.begin(), names.end(), libraryfiles::fileNameLess);
+    // Numbers are read once per name rather than once per comparison.
+    struct Key
+    {
+        std::optional<qint64> number;
+        QString name;
+    };
+    std::vector<Key> keys;
+    keys.reserve(m_entries.size());
+    for (auto it = m_entries.keyBegin(); it != m_entries.keyEnd(); ++it)
+        keys.push_back({libraryfiles::fileNumber(*it), *it});
+    std::sort(keys.begin(), keys.end(), [](const Key &a, const Key &b) {
+        if (a.number && b.number && *a.number != *b.number)
+            return *a.number < *b.number;
+        if (a.number.has_value() != b.number.has_value())
+            return a.number.has_value();
+        return a.name < b.name;
+    });
+    QStringList names;
+    names.reserve(int(keys.size()));
+    for (Key &key : keys)
+        names.append(std::move(key.name));
     return names;
+}
+
+QStringList LibraryManifest::unorderedFileNames() const
+{
+    return m_entries.keys();
 }
 
 QJsonObject LibraryManifest::json(const QString &fileName) const

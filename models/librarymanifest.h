@@ -32,8 +32,9 @@ public:
         return m_entries.contains(fileName);
     }
     [[nodiscard]] int size() const { return int(m_entries.size()); }
-    // File names in library order (see libraryfiles::fileNameLess).
+    // File names in library order: numbered names by number, then the rest by name.
     [[nodiscard]] QStringList fileNames() const;
+    [[nodiscard]] QStringList unorderedFileNames() const;
     [[nodiscard]] QJsonObject json(const QString &fileName) const;
     // The model name of the entry, without decoding its picture.
     [[nodiscard]] QString name(const QString &fileName) const;

@@ -83,7 +83,7 @@ void ModelLibrary::loadManifest()
         else
             m_manifest.remove(fileName);
     }
-    for (const QString &fileName : m_manifest.fileNames()) {
+    for (const QString &fileName : m_manifest.unorderedFileNames()) {
         if (!present.contains(fileName)) {
             m_manifest.remove(fileName);
             rewrite = true;
@@ -340,7 +340,7 @@ QList<std::shared_ptr<ModelInfo>> ModelLibrary::entries() const
 QSet<QString> ModelLibrary::modelNames() const
 {
     QSet<QString> names;
-    const QStringList fileNames = m_manifest.fileNames();
+    const QStringList fileNames = m_manifest.unorderedFileNames();
     names.reserve(fileNames.size());
     for (const QString &fileName : fileNames) {
         const std::shared_ptr<Model> model = liveModel(fileName);
