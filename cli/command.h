@@ -38,7 +38,11 @@ struct Command
 // The commands, one file each.
 ExitCode runLayoutCommand(CommandContext &context);
 ExitCode runCatalogCommand(CommandContext &context);
+ExitCode runInfoCommand(CommandContext &context);
+ExitCode runDiffCommand(CommandContext &context);
 // Device commands: they find, open and identify the device first (cli/devicesession.h).
 ExitCode runPortsCommand(CommandContext &context);
 ExitCode runIdentifyCommand(CommandContext &context);
 ExitCode runFlashCommand(CommandContext &context);
+ExitCode runBackupCommand(CommandContext &context);
+ExitCode runRestoreCommand(CommandContext &context);

@@ -5,17 +5,27 @@
 
 namespace {
 
-const std::array<Command, 5> kCommands = {{
-    {"layout", "FILE [--aligned]",
-     "parse a settings-layout text and list its fields with their offsets", runLayoutCommand},
+const std::array<Command, 9> kCommands = {{
+    {"layout", "FILE [--aligned] | --builtin [NAME]",
+     "list the fields of a settings-layout text or a built-in schema with their offsets",
+     runLayoutCommand},
     {"catalog", "SERIAL", "name the product that a device serial number belongs to",
      runCatalogCommand},
+    {"info", "FILE.zrm [--settings]",
+     "show a model file: its class, device variant, CRCs, sections and settings", runInfoCommand},
+    {"diff", "A.zrm B.zrm",
+     "list the settings in which two model files differ (exit 0 equal, 1 different)",
+     runDiffCommand},
     // Device commands.
     {"ports", "", "list the cables and ports a device could be reached through", runPortsCommand},
     {"identify", "", "identify the device and print what it reports", runIdentifyCommand},
     {"flash", "FILE.sax [--target N]",
      "update the firmware of the device (or of device N behind it) from a SAX file",
      runFlashCommand},
+    {"backup", "-o FILE.zrm", "read the device's settings into a new model file", runBackupCommand},
+    {"restore", "FILE.zrm",
+     "write a model file's settings to the device and check its CRCs afterwards",
+     runRestoreCommand},
 }};
 
 QString usageText()

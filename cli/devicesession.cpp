@@ -7,6 +7,7 @@
 #include "device/streamenumeration.h"
 #include "device/usbcdcdevicestream.h"
 #include "devicestate/modelclassregistry.h"
+#include "models/modelclassinfo.h"
 #include "platform/ftdi/ftdiapi.h"
 #include "platform/ftdi/simulatedftdibackend.h"
 
@@ -73,8 +74,7 @@ bool endsIdentification(DeviceManagerError error)
 
 const ModelClassRegistry &cliModelClassRegistry()
 {
-    static const ListModelClassRegistry registry;
-    return registry;
+    return modelClassRegistry();
 }
 
 DeviceSession::DeviceSession(const GlobalOptions &options, Console &console, QIODevice &err,
