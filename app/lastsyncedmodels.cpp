@@ -1,11 +1,11 @@
 #include "app/lastsyncedmodels.h"
 
+#include "app/atomicfile.h"
 #include "app/log.h"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 namespace {
 
@@ -35,16 +35,10 @@ void LastSyncedModels::loadLastSyncedModels()
 
 bool LastSyncedModels::saveLastSyncedModels() const
 {
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        log(kErrorCategory, QStringLiteral("Failed to open LastSyncedModels.json for writing"));
-        return false;
-    }
     QJsonObject object;
     for (auto it = m_entries.begin(); it != m_entries.end(); ++it)
         object.insert(it.key(), it.value());
-    const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Indented);
-    if (file.write(json) != json.size() || !file.commit()) {
+    if (!writeFileAtomically(m_filePath, QJsonDocument(object).toJson(QJsonDocument::Indented))) {
         log(kErrorCategory, QStringLiteral("Failed to write to LastSyncedModels.json"));
         return false;
     }

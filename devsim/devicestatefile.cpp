@@ -1,12 +1,12 @@
 #include "devsim/devicestatefile.h"
 
+#include "app/atomicfile.h"
 #include "devsim/devicestate.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 namespace devsim {
 
@@ -141,10 +141,9 @@ std::expected<void, QString> loadDeviceStateFile(const QString &path, DeviceProf
 
 std::expected<void, QString> saveDeviceStateFile(const QString &path, const DeviceState &state)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(deviceStateToJson(state)) < 0 ||
-        !file.commit())
-        return std::unexpected(QStringLiteral("%1: %2").arg(path, file.errorString()));
+    QString error;
+    if (!writeFileAtomically(path, deviceStateToJson(state), &error))
+        return std::unexpected(QStringLiteral("%1: %2").arg(path, error));
     return {};
 }
 

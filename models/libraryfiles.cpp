@@ -1,5 +1,7 @@
 #include "models/libraryfiles.h"
 
+#include "app/atomicfile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -54,16 +56,7 @@ qint64 nextFileNumber(const QString &directory)
 
 bool writeFileAtomically(const QString &path, const QByteArray &data)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // On a full disk the system may take part of a write and refuse the rest, which Qt's
-    // buffer flush reports as success; the size on disk tells the truth before the commit.
-    if (file.write(data) != data.size() || !file.flush() || file.size() != data.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return ::writeFileAtomically(path, data);
 }
 
 bool copyFileAtomically(const QString &source, const QString &target)
