@@ -54,11 +54,6 @@ qint64 nextFileNumber(const QString &directory)
     return largest + 1;
 }
 
-bool writeFileAtomically(const QString &path, const QByteArray &data)
-{
-    return ::writeFileAtomically(path, data);
-}
-
 bool copyFileAtomically(const QString &source, const QString &target)
 {
     if (QFileInfo::exists(target))

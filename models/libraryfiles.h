@@ -19,11 +19,7 @@ namespace libraryfiles {
 // Every kind of entry counts, so a new name never collides with a folder.
 [[nodiscard]] qint64 nextFileNumber(const QString &directory);
 
-// Replaces the file with `data` so that a crash or a full disk leaves the old file or the
-// new one, never a torn one. Returns whether the new file is in place.
-[[nodiscard]] bool writeFileAtomically(const QString &path, const QByteArray &data);
-
-// Copies a file to a path that must not exist yet, atomically as above.
+// Copies a file to a path that must not exist yet, atomically (see app/atomicfile.h).
 [[nodiscard]] bool copyFileAtomically(const QString &source, const QString &target);
 
 } // namespace libraryfiles

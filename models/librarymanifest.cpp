@@ -1,5 +1,6 @@
 #include "models/librarymanifest.h"
 
+#include "app/atomicfile.h"
 #include "models/libraryfiles.h"
 
 #include <QFile>
@@ -73,7 +74,7 @@ QByteArray LibraryManifest::toJson() const
 
 bool LibraryManifest::write(const QString &path) const
 {
-    return libraryfiles::writeFileAtomically(path, toJson());
+    return writeFileAtomically(path, toJson());
 }
 
 QStringList LibraryManifest::fileNames() const

@@ -1,5 +1,6 @@
 #include "models/libraryoperations.h"
 
+#include "app/atomicfile.h"
 #include "app/lastsyncedmodels.h"
 #include "models/libraryfiles.h"
 #include "models/model.h"
@@ -117,8 +118,7 @@ Outcome exportModel(ModelLibrary &library, const QString &fileName, const QStrin
         return failure(kExportFailed);
     const QByteArray data = source.readAll();
     // Replacing in one step keeps a file the user already had there if the copy fails.
-    if (source.error() != QFileDevice::NoError ||
-        !libraryfiles::writeFileAtomically(targetPath, data))
+    if (source.error() != QFileDevice::NoError || !writeFileAtomically(targetPath, data))
         return failure(kExportFailed);
     return success(fileName);
 }

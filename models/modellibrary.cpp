@@ -1,5 +1,6 @@
 #include "models/modellibrary.h"
 
+#include "app/atomicfile.h"
 #include "app/log.h"
 #include "models/libraryfiles.h"
 #include "models/model.h"
@@ -243,7 +244,7 @@ ModelLibrary::SaveResult ModelLibrary::writeModelFile(const std::shared_ptr<Mode
     // The model file first: should the manifest write then fail or never happen, the newer
     // model file tells the next start that its entry is stale.
     const QString path = filePath(fileName);
-    if (!libraryfiles::writeFileAtomically(path, model->toFileData())) {
+    if (!writeFileAtomically(path, model->toFileData())) {
         log(kLogCategory, QStringLiteral("Failed to write %1").arg(path));
         return SaveResult::WriteFailed;
     }
