@@ -66,11 +66,15 @@ ExitCode runBackupCommand(CommandContext &context)
     if (const auto written = writeModelFile(*model, *output); !written)
         return session.fail(QStringLiteral("zanprog: %1").arg(written.error()));
 
+    // Read back whole, the model equals the device; anything else means the device changed
+    // its settings while they were read.
+    const bool matches = model->matchesDeviceCrcs(manager.parameterCrc(), manager.targetSections());
     const QJsonObject summary = modelSummaryJson(*model);
     if (console.json()) {
         QJsonObject report = summary;
         report.remove(QStringLiteral("settings"));
         report.insert(QStringLiteral("file"), *output);
+        report.insert(QStringLiteral("matches"), matches);
         console.printJson(report);
     } else {
         int bytes = 0;
@@ -81,5 +85,8 @@ ExitCode runBackupCommand(CommandContext &context)
                               .arg(displaySerial(manager.serialNumber()),
                                    summary.value(QLatin1String("class")).toString(), *output));
     }
+    if (!matches)
+        console.printError(QStringLiteral("zanprog: note: the backup's CRCs differ from those the "
+                                          "device reported when it was identified"));
     return ExitCode::Success;
 }

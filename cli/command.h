@@ -40,6 +40,7 @@ ExitCode runLayoutCommand(CommandContext &context);
 ExitCode runCatalogCommand(CommandContext &context);
 ExitCode runInfoCommand(CommandContext &context);
 ExitCode runDiffCommand(CommandContext &context);
+ExitCode runSetCommand(CommandContext &context);
 // Device commands: they find, open and identify the device first (cli/devicesession.h).
 ExitCode runPortsCommand(CommandContext &context);
 ExitCode runIdentifyCommand(CommandContext &context);

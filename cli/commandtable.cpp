@@ -5,7 +5,7 @@
 
 namespace {
 
-const std::array<Command, 9> kCommands = {{
+const std::array<Command, 10> kCommands = {{
     {"layout", "FILE [--aligned] | --builtin [NAME]",
      "list the fields of a settings-layout text or a built-in schema with their offsets",
      runLayoutCommand},
@@ -16,6 +16,9 @@ const std::array<Command, 9> kCommands = {{
     {"diff", "A.zrm B.zrm",
      "list the settings in which two model files differ (exit 0 equal, 1 different)",
      runDiffCommand},
+    {"set", "FILE.zrm PATH VALUE",
+     "change one setting of a model file, named by its path as info --settings prints it",
+     runSetCommand},
     // Device commands.
     {"ports", "", "list the cables and ports a device could be reached through", runPortsCommand},
     {"identify", "", "identify the device and print what it reports", runIdentifyCommand},
