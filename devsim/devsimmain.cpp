@@ -3,10 +3,12 @@
 #include "devsim/devicestatefile.h"
 #include "devsim/ptyserver.h"
 #include "devsim/ptyserveroptions.h"
+#include "devsim/saxwriter.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -48,6 +50,19 @@ void printLine(std::FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
+// A firmware file for the profile's device, for demos and scripts that flash it.
+int writeSaxFile(const devsim::PtyServerOptions &options)
+{
+    QSaveFile file(options.saxFile);
+    const QByteArray bytes = devsim::sax::writeFile(options.profile);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        printLine(stderr, QStringLiteral("zanprog-devsim: cannot write %1: %2")
+                              .arg(options.saxFile, file.errorString()));
+        return kExitFailed;
+    }
+    return 0;
+}
+
 void removeLink(const QString &linkPath)
 {
     if (!linkPath.isEmpty() && QFileInfo(linkPath).isSymLink())
@@ -80,6 +95,8 @@ int main(int argc, char **argv)
         printLine(stdout, devsim::ptyServerHelpText());
         return 0;
     }
+    if (!options->saxFile.isEmpty())
+        return writeSaxFile(*options);
     if (!options->stateFile.isEmpty()) {
         if (const auto loaded = devsim::loadDeviceStateFile(options->stateFile, options->profile);
             !loaded) {

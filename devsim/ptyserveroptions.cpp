@@ -15,6 +15,7 @@ const QStringList kValueOptions = {
     QStringLiteral("--profile"),    QStringLiteral("--profile-file"), QStringLiteral("--mode"),
     QStringLiteral("--serial"),     QStringLiteral("--link"),         QStringLiteral("--wire-baud"),
     QStringLiteral("--latency-ms"), QStringLiteral("--state"),        QStringLiteral("--fault"),
+    QStringLiteral("--write-sax"),
 };
 
 std::expected<int, QString> numberIn(const QString &option, const QString &text, int max)
@@ -79,6 +80,8 @@ std::expected<PtyServerOptions, QString> parsePtyServerArguments(const QStringLi
             options.linkPath = value;
         } else if (option == QLatin1String("--state")) {
             options.stateFile = value;
+        } else if (option == QLatin1String("--write-sax")) {
+            options.saxFile = value;
         } else if (option == QLatin1String("--wire-baud")) {
             const auto baud = numberIn(option, value, kMaxWireBaud);
             if (!baud)
@@ -110,7 +113,9 @@ QString ptyServerHelpText()
         "Usage: zanprog-devsim [--profile NAME | --profile-file FILE.json] [--mode "
         "app|bootloader]\n"
         "                      [--serial TEXT] [--link PATH] [--wire-baud N] [--latency-ms N]\n"
-        "                      [--state FILE.json] [--fault FAULT]...\n\n"
+        "                      [--state FILE.json] [--fault FAULT]...\n"
+        "       zanprog-devsim [--profile NAME | --profile-file FILE.json] [--serial TEXT]\n"
+        "                      --write-sax FILE.sax\n\n"
         "Serves one simulated device on a pseudo-terminal and prints the terminal's path on the\n"
         "first line. The device is powered while a host has the port open. Runs until SIGINT or\n"
         "SIGTERM.\n\n"
@@ -122,7 +127,8 @@ QString ptyServerHelpText()
         "  --wire-baud N        bytes take the time of an N-baud line (0: none)\n"
         "  --latency-ms N       the device answers N ms after a request\n"
         "  --state FILE         load the device's flash from FILE when it exists; save on exit\n"
-        "  --fault FAULT        spoil a reply, KIND[:N[:VALUE]] (repeatable)\n\n"
+        "  --fault FAULT        spoil a reply, KIND[:N[:VALUE]] (repeatable)\n"
+        "  --write-sax FILE     write a firmware file the device accepts (version 9.1) and exit\n\n"
         "Profiles:\n");
     for (const QString &name : profiles::names())
         text += QStringLiteral("  %1\n").arg(name);

@@ -18,6 +18,7 @@ struct PtyServerOptions
     DeviceProfile profile;
     QString linkPath;  // --link: a symbolic link to the terminal, kept up to date
     QString stateFile; // --state: flash images kept across runs
+    QString saxFile;   // --write-sax: write a firmware file for the profile and exit
     WireModel wire;
     std::vector<Fault> faults;
     bool help = false;
