@@ -8,6 +8,8 @@
 
 #include <QJsonDocument>
 
+#include <algorithm>
+
 namespace {
 
 const QString kDataKey = QStringLiteral("data");
@@ -33,12 +35,21 @@ void flattenInto(const QString &path, const QJsonValue &value, QList<SettingValu
         return;
     if (value.isObject()) {
         const QJsonObject object = value.toObject();
-        for (auto it = object.begin(); it != object.end(); ++it) {
-            // Arrays of structures decode as objects keyed by element index.
-            const QString step = isElementIndex(it.key())
-                                     ? QStringLiteral("[%1]").arg(it.key())
-                                     : (path.isEmpty() ? it.key() : QStringLiteral(".") + it.key());
-            flattenInto(path + step, it.value(), out);
+        QStringList keys = object.keys();
+        // Arrays of structures decode as objects keyed by element index: element 10 comes
+        // after element 9, not after element 1.
+        std::stable_sort(keys.begin(), keys.end(), [](const QString &a, const QString &b) {
+            const bool aIndex = isElementIndex(a);
+            const bool bIndex = isElementIndex(b);
+            if (aIndex && bIndex)
+                return a.toUInt() < b.toUInt();
+            return aIndex > bIndex;
+        });
+        for (const QString &key : std::as_const(keys)) {
+            const QString step = isElementIndex(key)
+                                     ? QStringLiteral("[%1]").arg(key)
+                                     : (path.isEmpty() ? key : QStringLiteral(".") + key);
+            flattenInto(path + step, object.value(key), out);
         }
         return;
     }
