@@ -36,8 +36,14 @@ bool LibraryManifest::read(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
+    return parse(file.readAll());
+}
+
+bool LibraryManifest::parse(const QByteArray &json)
+{
+    m_entries.clear();
     QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return false;
 

@@ -23,6 +23,8 @@ public:
     // read or was not a JSON object, or when some member was not an object (such members are
     // left out): the caller then rebuilds what is missing from the model files.
     bool read(const QString &path);
+    // The same from the file's bytes.
+    bool parse(const QByteArray &json);
     // The whole manifest as indented JSON, written atomically.
     [[nodiscard]] bool write(const QString &path) const;
     [[nodiscard]] QByteArray toJson() const;
