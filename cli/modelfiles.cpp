@@ -1,5 +1,6 @@
 #include "cli/modelfiles.h"
 
+#include "app/atomicfile.h"
 #include "models/devicemodel.h"
 #include "models/modelclassinfo.h"
 #include "models/modelcodes.h"
@@ -9,7 +10,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
-#include <QSaveFile>
 
 namespace {
 
@@ -91,11 +91,8 @@ ExitCode exitCodeFor(const ModelFileError &error)
 
 std::expected<void, QString> writeModelFile(const DeviceModel &model, const QString &path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return std::unexpected(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-    const QByteArray data = model.toFileData();
-    if (file.write(data) != data.size() || !file.commit())
-        return std::unexpected(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    QString error;
+    if (!writeFileAtomically(path, model.toFileData(), &error))
+        return std::unexpected(QStringLiteral("cannot write %1: %2").arg(path, error));
     return {};
 }
