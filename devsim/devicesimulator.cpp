@@ -91,6 +91,9 @@ bool DeviceSimulator::writeFromHost(const QByteArray &bytes)
         line.latencyTimerMs = 0; // the chip's timer holds only what goes to the host
         for (WirePiece &piece : m_towardsDevice.send(bytes, now, line))
             m_incoming.push_back({piece.dueUs, std::move(piece.bytes)});
+        // The device hears the host from now until the last of these bytes is in: they start
+        // at once, or right behind earlier bytes of the host still on the line.
+        m_device.hearHostUntil(toMs(m_towardsDevice.lastDueUs()));
     }
     requestWake();
     return true;

@@ -22,6 +22,7 @@ void SimulatedDevice::powerUp(qint64 nowMs)
 void SimulatedDevice::powerDown()
 {
     m_phase = Phase::Off;
+    m_hearingUntilMs = -1;
     m_parser.clear();
     m_output.clear();
     m_pending.clear();
@@ -31,6 +32,7 @@ void SimulatedDevice::restart(qint64 nowMs)
 {
     m_output.clear();
     m_pending.clear();
+    m_hearingUntilMs = -1;
     bootInto(powerUpMode(m_state.profile), nowMs);
 }
 
@@ -59,6 +61,18 @@ void SimulatedDevice::receive(const QByteArray &bytes, qint64 nowMs)
         if (m_phase != Phase::Answered && m_phase != Phase::Announcing)
             break; // restarted: the rest was meant for the old protocol
     }
+}
+
+void SimulatedDevice::hearHostUntil(qint64 untilMs)
+{
+    m_hearingUntilMs = std::max(m_hearingUntilMs, untilMs);
+}
+
+// Bytes complete at the end of the hearing time are taken in before anything is sent, so an
+// answer arriving then still stops the announcement.
+qint64 SimulatedDevice::announcementDueMs() const
+{
+    return std::max(m_nextEventMs, m_hearingUntilMs + 1);
 }
 
 void SimulatedDevice::handle(const HostRequest &request, qint64 nowMs)
@@ -106,7 +120,7 @@ void SimulatedDevice::poll(qint64 nowMs)
         // The first announcement goes out as soon as the device has booted.
         m_nextEventMs = nowMs;
     }
-    if (m_phase == Phase::Announcing && nowMs >= m_nextEventMs) {
+    if (m_phase == Phase::Announcing && nowMs >= announcementDueMs()) {
         announce();
         m_nextEventMs = nowMs + qMax(1, m_state.profile.announceIntervalMs);
     }
@@ -115,8 +129,10 @@ void SimulatedDevice::poll(qint64 nowMs)
 std::optional<qint64> SimulatedDevice::nextPollMs() const
 {
     std::optional<qint64> next;
-    if (m_phase == Phase::Booting || m_phase == Phase::Announcing)
+    if (m_phase == Phase::Booting)
         next = m_nextEventMs;
+    else if (m_phase == Phase::Announcing)
+        next = announcementDueMs();
     if (!m_pending.empty())
         next = next ? std::min(*next, m_pending.front().dueMs) : m_pending.front().dueMs;
     return next;

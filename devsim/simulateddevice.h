@@ -41,6 +41,10 @@ public:
     void restart(qint64 nowMs);
 
     void receive(const QByteArray &bytes, qint64 nowMs);
+    // The host's bytes are on the line towards the device until `untilMs`. A device hearing
+    // the host does not talk over it: an announcement falling due meanwhile waits until the
+    // bytes are in, and is not sent at all when they answer it.
+    void hearHostUntil(qint64 untilMs);
     void poll(qint64 nowMs);
     // When poll() has work next; empty while there is nothing to wait for.
     [[nodiscard]] std::optional<qint64> nextPollMs() const;
@@ -63,6 +67,7 @@ private:
     void handle(const HostRequest &request, qint64 nowMs);
     [[nodiscard]] bool isAnnouncementAnswer(const HostRequest &request) const;
     void announce();
+    [[nodiscard]] qint64 announcementDueMs() const;
     [[nodiscard]] Protocol protocol() const;
 
     DeviceState m_state;
@@ -71,6 +76,7 @@ private:
     Phase m_phase = Phase::Off;
     DeviceMode m_mode = DeviceMode::FSK;
     qint64 m_nextEventMs = 0; // end of booting, or the next announcement
+    qint64 m_hearingUntilMs = -1;
     int m_announcements = 0;
     std::vector<Transmission> m_output;
     // Replies of a command that keeps the device busy, due in order.

@@ -249,6 +249,27 @@ private slots:
         QCOMPARE(backend.close(handle), ftdi::kOk);
     }
 
+    // A device hearing the host does not talk over it. On a slow line the host's answer to
+    // the announcement (526 bytes, 274 ms at 19 200 baud) outlasts the announcement interval;
+    // the device holds its next announcement until the answer is in, and then has none to
+    // send: a second one would fail whatever the host queued behind its answer.
+    void noAnnouncementWhileTheHostSends()
+    {
+        devsim::DeviceProfile profile = hostend::fastProfile();
+        profile.startMode = DeviceMode::Bootloader;
+        profile.announceIntervalMs = 100;
+        DeviceSimulator simulator(profile);
+        Collector host;
+        host.attachTo(simulator);
+        simulator.setWireModel({19200, 0, 0});
+        QTRY_VERIFY_WITH_TIMEOUT(!host.frames().empty(), kWaitMs);
+
+        simulator.writeFromHost(hostend::announcementAnswer(true));
+        const int announced = simulator.announcementsSent();
+        QTRY_VERIFY_WITH_TIMEOUT(simulator.isAnswered(), kWaitMs);
+        QCOMPARE(simulator.announcementsSent(), announced);
+    }
+
     // Timing is only checked from below: the wire can make a reply late, never early.
     void wireModelDelaysReplies_data()
     {
