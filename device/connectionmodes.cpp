@@ -21,7 +21,12 @@ void DeviceConnection::rejectInvalidState(Done done)
 void DeviceConnection::enterSwitching()
 {
     m_mode = DeviceMode::Switching;
-    m_modeSwitchTimer.start(m_timings.modeSwitchTimeoutMs);
+    // A device that restarts quickly announces itself right behind its reply, and that
+    // announcement may be handled before the command's completion runs. Its mode is already
+    // settling then, and no further announcement would come to stop the mode-switch timer: it
+    // would drop the healthy link later, in the middle of whatever came next.
+    if (!m_announcementTimer.isActive())
+        m_modeSwitchTimer.start(m_timings.modeSwitchTimeoutMs);
     emit modeSelected();
 }
 

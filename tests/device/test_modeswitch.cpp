@@ -66,21 +66,30 @@ private slots:
     }
 
     // The device acknowledges, restarts and announces itself in the other protocol; the
-    // switch completes once that mode is selected.
+    // switch completes once that mode is selected, and the link stays in it. A device that
+    // restarts quickly announces itself in the same read as its reply, before the command's
+    // completion has run.
     void switchesBothWays_data()
     {
         QTest::addColumn<DeviceMode>("from");
         QTest::addColumn<DeviceMode>("target");
-        QTest::newRow("into the bootloader") << DeviceMode::FSK << DeviceMode::Bootloader;
-        QTest::newRow("into the application") << DeviceMode::Bootloader << DeviceMode::FSK;
+        QTest::addColumn<bool>("announcesWithTheReply");
+        QTest::newRow("into the bootloader") << DeviceMode::FSK << DeviceMode::Bootloader << false;
+        QTest::newRow("into the application") << DeviceMode::Bootloader << DeviceMode::FSK << false;
+        QTest::newRow("into the bootloader, announced with the reply")
+            << DeviceMode::FSK << DeviceMode::Bootloader << true;
+        QTest::newRow("into the application, announced with the reply")
+            << DeviceMode::Bootloader << DeviceMode::FSK << true;
     }
     void switchesBothWays()
     {
         QFETCH(DeviceMode, from);
         QFETCH(DeviceMode, target);
+        QFETCH(bool, announcesWithTheReply);
         ConnectionFixture fixture;
         QVERIFY(fixture.openIn(from));
-        fixture.device->setResponder(restartingDevice);
+        fixture.device->setResponder(announcesWithTheReply ? restartingDevice
+                                                           : acknowledgeEverything);
         QList<DeviceMode> modes;
         connect(fixture.connection.get(), &DeviceConnection::modeSelected, this,
                 [&] { modes.append(fixture.connection->mode()); });
@@ -90,9 +99,17 @@ private slots:
             recordTo(outcomes)(code);
             modeAtCompletion = fixture.connection->mode();
         });
+        if (!announcesWithTheReply) {
+            QTRY_COMPARE(fixture.connection->mode(), DeviceMode::Switching);
+            fixture.device->deliver(target == DeviceMode::Bootloader ? bootloaderAnnouncement()
+                                                                     : fskAnnouncement());
+        }
         QTRY_COMPARE(outcomes->codes, QList<DeviceConnectionError>{DeviceConnectionError::NoError});
         QCOMPARE(modes, (QList<DeviceMode>{DeviceMode::Switching, target}));
         QCOMPARE(modeAtCompletion, target);
+
+        QTest::qWait(shortTimings().modeSwitchTimeoutMs + 100);
+        QCOMPARE(modes, (QList<DeviceMode>{DeviceMode::Switching, target}));
     }
 
     // Acknowledged but never announced: after the mode-switch timeout the mode is Unknown,
