@@ -10,6 +10,7 @@
 #include "models/modellibrary.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -203,7 +204,9 @@ int main(int argc, char **argv)
         saveWall.append(watch.wallMs());
         saveCpu.append(watch.cpuMs());
 
-        model->info().setNotes(QStringLiteral("run %1").arg(run));
+        // Notes that differ from every earlier run, so that each save really rewrites the entry.
+        model->info().setNotes(
+            QStringLiteral("run %1 at %2").arg(run).arg(QDateTime::currentMSecsSinceEpoch()));
         watch.restart();
         const bool savedInfo = library.saveModel(fileName);
         infoWall.append(watch.wallMs());

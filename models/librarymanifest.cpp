@@ -65,14 +65,22 @@ QByteArray LibraryManifest::toJson() const
     const QStringList names = fileNames();
     if (names.isEmpty())
         return QByteArrayLiteral("{\n}\n");
-    QByteArray text = QByteArrayLiteral("{\n");
-    for (int i = 0; i < names.size(); ++i) {
-        const Entry &entry = m_entries.find(names.at(i)).value();
+    // Entries carry their pictures, so a large library makes a manifest of tens of megabytes:
+    // the text is assembled in one allocation rather than grown step by step.
+    qsizetype size = 0;
+    for (const QString &name : names) {
+        const Entry &entry = m_entries.find(name).value();
         if (entry.text.isEmpty())
-            entry.text = memberText(names.at(i), entry.json);
+            entry.text = memberText(name, entry.json);
+        size += entry.text.size() + 2;
+    }
+    QByteArray text;
+    text.reserve(size + 8);
+    text += "{\n";
+    for (int i = 0; i < names.size(); ++i) {
         if (i > 0)
             text += ",\n";
-        text += entry.text;
+        text += m_entries.find(names.at(i)).value().text;
     }
     text += "\n}\n";
     return text;
