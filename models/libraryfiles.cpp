@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -54,10 +53,8 @@ qint64 nextFileNumber(const QString &directory)
     return largest + 1;
 }
 
-bool copyFileAtomically(const QString &source, const QString &target)
+bool replaceFileAtomically(const QString &source, const QString &target)
 {
-    if (QFileInfo::exists(target))
-        return false;
     QFile input(source);
     if (!input.open(QIODevice::ReadOnly))
         return false;
@@ -65,6 +62,11 @@ bool copyFileAtomically(const QString &source, const QString &target)
     if (input.error() != QFileDevice::NoError)
         return false;
     return writeFileAtomically(target, data);
+}
+
+bool copyFileAtomically(const QString &source, const QString &target)
+{
+    return !QFileInfo::exists(target) && replaceFileAtomically(source, target);
 }
 
 } // namespace libraryfiles

@@ -19,7 +19,11 @@ namespace libraryfiles {
 // Every kind of entry counts, so a new name never collides with a folder.
 [[nodiscard]] qint64 nextFileNumber(const QString &directory);
 
-// Copies a file to a path that must not exist yet, atomically (see app/atomicfile.h).
+// Copies a file over `target` in one step (see app/atomicfile.h): a file already there stays
+// whole when the copy fails.
+[[nodiscard]] bool replaceFileAtomically(const QString &source, const QString &target);
+
+// As replaceFileAtomically, to a path that must not exist yet.
 [[nodiscard]] bool copyFileAtomically(const QString &source, const QString &target);
 
 } // namespace libraryfiles

@@ -1,13 +1,11 @@
 #include "models/libraryoperations.h"
 
-#include "app/atomicfile.h"
 #include "app/lastsyncedmodels.h"
 #include "models/libraryfiles.h"
 #include "models/model.h"
 #include "models/modelclassinfo.h"
 #include "models/modellibrary.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -113,12 +111,8 @@ Outcome exportModel(ModelLibrary &library, const QString &fileName, const QStrin
     if (!libraryfiles::isPlainFileName(fileName) || targetPath.isEmpty())
         return failure(kExportFailed);
     writePendingChanges(library, fileName);
-    QFile source(library.filePath(fileName));
-    if (!source.open(QIODevice::ReadOnly))
-        return failure(kExportFailed);
-    const QByteArray data = source.readAll();
     // Replacing in one step keeps a file the user already had there if the copy fails.
-    if (source.error() != QFileDevice::NoError || !writeFileAtomically(targetPath, data))
+    if (!libraryfiles::replaceFileAtomically(library.filePath(fileName), targetPath))
         return failure(kExportFailed);
     return success(fileName);
 }
