@@ -54,6 +54,17 @@ std::int64_t spanFrom(const LayoutNode &node, std::size_t depth)
     return span;
 }
 
+// The `size` bytes at `offset` as an unsigned little-endian value; bytes past the end count
+// as 0.
+std::uint64_t readLittleEndian(const QByteArray &bytes, std::int64_t offset, std::int32_t size)
+{
+    std::uint64_t value = 0;
+    for (std::int32_t i = 0; i < size; ++i)
+        if (offset + i < bytes.size())
+            value |= std::uint64_t(std::uint8_t(bytes[int(offset + i)])) << (8 * i);
+    return value;
+}
+
 class SectionDecoder
 {
 public:
@@ -123,9 +134,7 @@ private:
         const std::int32_t size = layoutTypeSize(node.type());
         if (size == 0 || m_offset + size > m_bytes.size())
             return QJsonValue::Null;
-        std::uint64_t raw = 0;
-        for (std::int32_t i = 0; i < size; ++i)
-            raw |= std::uint64_t(std::uint8_t(m_bytes[int(m_offset + i)])) << (8 * i);
+        const std::uint64_t raw = readLittleEndian(m_bytes, m_offset, size);
         m_offset += size;
         if (!node.bitFields().empty()) {
             QJsonObject groups;
@@ -238,7 +247,8 @@ private:
             return;
         std::optional<std::int64_t> number;
         if (!node.bitFields().empty() && value.isObject())
-            number = bitGroupsValue(node, value.toObject(), storedValue(size));
+            number =
+                bitGroupsValue(node, value.toObject(), readLittleEndian(m_bytes, m_offset, size));
         else
             number = toInteger(value);
         if (number)
@@ -262,16 +272,6 @@ private:
             combined |= (member << group.startBit) & mask;
         }
         return std::int64_t(combined | (stored & ~covered));
-    }
-
-    // The bytes at the offset as an unsigned value; bytes past the end count as 0.
-    [[nodiscard]] std::uint64_t storedValue(std::int32_t size) const
-    {
-        std::uint64_t value = 0;
-        for (std::int32_t i = 0; i < size; ++i)
-            if (m_offset + i < m_bytes.size())
-                value |= std::uint64_t(std::uint8_t(m_bytes[int(m_offset + i)])) << (8 * i);
-        return value;
     }
 
     void store(std::uint64_t value, std::int32_t size)
