@@ -1,8 +1,8 @@
 #include "models/classes/airplanerxmodel.h"
 
-#include "devicestate/devicecatalog.h"
 #include "models/classes/airplanerxaircrafttype.h"
 #include "models/classes/airplanerxsettings.h"
+#include "models/classes/modelclasslist.h"
 #include "models/classes/schemacatalog.h"
 
 #include <QCoreApplication>
@@ -41,13 +41,11 @@ void traceSetting(const char *call, DeviceSetting setting, int channel, int valu
 
 QString catalogName(int productCode, const QString &suffix = {})
 {
-    for (const DeviceCatalogEntry &entry : deviceCatalog()) {
-        if (entry.productCode == productCode)
-            return QString::fromLatin1(entry.displayName) + suffix;
-    }
-    return QStringLiteral("Receiver 0x%1")
-               .arg(
-                   QString::number(productCode, 16).toUpper().rightJustified(2, QLatin1Char('0'))) +
+    return catalogDisplayName(productCode)
+               .value_or(QStringLiteral("Receiver 0x%1")
+                             .arg(QString::number(productCode, 16)
+                                      .toUpper()
+                                      .rightJustified(2, QLatin1Char('0')))) +
            suffix;
 }
 

@@ -1,7 +1,7 @@
 #include "models/classes/gyroboxmodel.h"
 
-#include "devicestate/devicecatalog.h"
 #include "models/classes/imagefields.h"
+#include "models/classes/modelclasslist.h"
 #include "models/classes/schemacatalog.h"
 
 #include <algorithm>
@@ -67,14 +67,9 @@ const ModelClassInfo *GyroboxModel::getModelClassInfoStatic()
         classInfo.create = [](int productCode, int parameterVersion) -> std::shared_ptr<Model> {
             return std::make_shared<GyroboxModel>(productCode, parameterVersion);
         };
-        QString name = QStringLiteral("Stabiliser Box");
-        for (const DeviceCatalogEntry &entry : deviceCatalog()) {
-            if (entry.productCode == kProductCode) {
-                name = QString::fromLatin1(entry.displayName);
-                break;
-            }
-        }
-        classInfo.devices = {{kProductCode, kParameterVersion, name}};
+        classInfo.devices = {
+            {kProductCode, kParameterVersion,
+             catalogDisplayName(kProductCode).value_or(QStringLiteral("Stabiliser Box"))}};
         return classInfo;
     }();
     return &info;

@@ -1,5 +1,6 @@
 #include "models/classes/modelclasslist.h"
 
+#include "devicestate/devicecatalog.h"
 #include "models/classes/airplanerxmodel.h"
 #include "models/classes/gyroboxmodel.h"
 #include "models/classes/transmittermodel.h"
@@ -15,4 +16,13 @@ QList<const ModelClassInfo *> builtinModelClasses()
         TransmitterModel::getModelClassInfoStatic(),
         GyroboxModel::getModelClassInfoStatic(),
     };
+}
+
+std::optional<QString> catalogDisplayName(int productCode)
+{
+    for (const DeviceCatalogEntry &entry : deviceCatalog()) {
+        if (entry.productCode == productCode)
+            return QString::fromLatin1(entry.displayName);
+    }
+    return std::nullopt;
 }

@@ -3,8 +3,8 @@
 #include "models/classes/transmittermodel.h"
 
 #include "app/log.h"
-#include "devicestate/devicecatalog.h"
 #include "devicestate/layout.h"
+#include "models/classes/modelclasslist.h"
 #include "models/classes/schemacatalog.h"
 #include "models/classes/transmittermodelfields.h"
 
@@ -47,16 +47,6 @@ void logLongLayoutOnce()
     });
 }
 
-QString catalogName(int productCode)
-{
-    const auto catalog = deviceCatalog();
-    const auto entry = std::find_if(catalog.begin(), catalog.end(), [&](const auto &candidate) {
-        return candidate.productCode == productCode;
-    });
-    return entry == catalog.end() ? QStringLiteral("Transmitter")
-                                  : QString::fromLatin1(entry->displayName);
-}
-
 constexpr int kConditionPositionCount = 9;
 constexpr int kHoldConditionPosition = 9;
 
@@ -89,14 +79,16 @@ TransmitterModel::TransmitterModel(int productCode, int parameterVersion, QObjec
 
 const ModelClassInfo *TransmitterModel::getModelClassInfoStatic()
 {
+    static const QString kName =
+        catalogDisplayName(kTransmitterProductCode).value_or(QStringLiteral("Transmitter"));
     static const ModelClassInfo info{
         QStringLiteral("zrm"),
         [](int productCode, int parameterVersion) -> std::shared_ptr<Model> {
             return std::make_shared<TransmitterModel>(productCode, parameterVersion);
         },
         {
-            {kTransmitterProductCode, 0, catalogName(kTransmitterProductCode)},
-            {kTransmitterProductCode, 1, catalogName(kTransmitterProductCode)},
+            {kTransmitterProductCode, 0, kName},
+            {kTransmitterProductCode, 1, kName},
         },
         &TransmitterModel::upgradeTargets,
         QStringLiteral("TransmitterModel"),

@@ -2,10 +2,9 @@
 // description and the reset.
 #include "models/classes/trivormodel.h"
 
-#include "devicestate/devicecatalog.h"
+#include "models/classes/modelclasslist.h"
 #include "models/classes/schemacatalog.h"
 
-#include <algorithm>
 #include <array>
 
 namespace {
@@ -46,13 +45,9 @@ constexpr std::array<int, 12> kOlderProducts{0x83, 0x89, 0x8D, 0x6C, 0x6B, 0x6A,
 
 QString catalogName(int productCode)
 {
-    const auto catalog = deviceCatalog();
-    const auto entry = std::find_if(catalog.begin(), catalog.end(), [&](const auto &candidate) {
-        return candidate.productCode == productCode;
-    });
-    if (entry == catalog.end())
-        return QStringLiteral("Receiver 0x%1").arg(productCode, 2, 16, QLatin1Char('0')).toUpper();
-    return QString::fromLatin1(entry->displayName);
+    return catalogDisplayName(productCode)
+        .value_or(
+            QStringLiteral("Receiver 0x%1").arg(productCode, 2, 16, QLatin1Char('0')).toUpper());
 }
 
 // A device memory needs at least one section: a parameter version without sections gets one
