@@ -63,22 +63,10 @@ void AirplaneRxImage::setChannelSlot(int channel, int slot)
 
 void AirplaneRxImage::copyFrom(const QByteArray &source, const QString &member)
 {
-    const FieldLocation location = locate({{member}});
-    if (!location.found())
-        return;
-    const int size = location.node->byteSize();
-    if (location.offset + size > source.size() || location.offset + size > m_bytes.size())
-        return;
-    m_bytes.replace(location.offset, size, source.mid(location.offset, size));
+    copyField(m_bytes, source, locate({{member}}));
 }
 
 void AirplaneRxImage::copyElementFrom(const QByteArray &source, const QString &member, int index)
 {
-    const FieldLocation location = locate({{member, index}});
-    if (!location.found())
-        return;
-    const int size = location.node->elementSize();
-    if (location.offset + size > source.size() || location.offset + size > m_bytes.size())
-        return;
-    m_bytes.replace(location.offset, size, source.mid(location.offset, size));
+    copyFieldElement(m_bytes, source, locate({{member, index}}));
 }

@@ -68,16 +68,49 @@ int readField(const QByteArray &image, const FieldLocation &location)
     return int(raw);
 }
 
-bool writeField(QByteArray &image, const FieldLocation &location, int value)
+namespace {
+
+bool storeField(QByteArray &image, const FieldLocation &location, int value, bool clamped)
 {
     const ScalarRange range = location.found() ? rangeOf(location.node->type()) : ScalarRange{};
     if (!fits(image, location, range.size))
         return false;
     const auto stored =
-        std::uint32_t(std::clamp<std::int64_t>(value, range.minimum, range.maximum));
+        clamped ? std::uint32_t(std::clamp<std::int64_t>(value, range.minimum, range.maximum))
+                : std::uint32_t(value);
     for (int i = 0; i < range.size; ++i)
         image[location.offset + i] = char((stored >> (8 * i)) & 0xFF);
     return true;
+}
+
+void copyBytes(QByteArray &image, const QByteArray &source, const FieldLocation &location, int size)
+{
+    if (fits(image, location, size) && fits(source, location, size))
+        image.replace(location.offset, size, source.mid(location.offset, size));
+}
+
+} // namespace
+
+bool writeField(QByteArray &image, const FieldLocation &location, int value)
+{
+    return storeField(image, location, value, true);
+}
+
+bool writeFieldBits(QByteArray &image, const FieldLocation &location, int value)
+{
+    return storeField(image, location, value, false);
+}
+
+void copyField(QByteArray &image, const QByteArray &source, const FieldLocation &location)
+{
+    if (location.found())
+        copyBytes(image, source, location, location.node->byteSize());
+}
+
+void copyFieldElement(QByteArray &image, const QByteArray &source, const FieldLocation &location)
+{
+    if (location.found())
+        copyBytes(image, source, location, location.node->elementSize());
 }
 
 int byteAt(const QByteArray &image, int offset)

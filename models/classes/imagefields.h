@@ -29,6 +29,15 @@ struct FieldPathStep
 // Stores `value`, clamped to the range of the field's type; false (image untouched) when there
 // is no scalar field or it lies beyond the image.
 bool writeField(QByteArray &image, const FieldLocation &location, int value);
+// Stores the low bytes of `value` unclamped, for raw codes and bit patterns; false (image
+// untouched) under the same conditions as writeField.
+bool writeFieldBits(QByteArray &image, const FieldLocation &location, int value);
+
+// Copies the whole located field (every element of an array), or only the located element,
+// from `source`, an image of the same schema; nothing when the field was not found or either
+// image is too short to hold it.
+void copyField(QByteArray &image, const QByteArray &source, const FieldLocation &location);
+void copyFieldElement(QByteArray &image, const QByteArray &source, const FieldLocation &location);
 
 // Single bytes at an offset; reading outside the image gives 0, writing outside does nothing.
 [[nodiscard]] int byteAt(const QByteArray &image, int offset);

@@ -4,6 +4,7 @@
 
 #include "app/log.h"
 #include "devicestate/layout.h"
+#include "models/classes/imagefields.h"
 #include "models/classes/modelclasslist.h"
 #include "models/classes/schemacatalog.h"
 #include "models/classes/transmittermodelfields.h"
@@ -145,13 +146,13 @@ FieldLocation TransmitterModel::cpField(const QString &name, int index) const
 
 int TransmitterModel::read(const FieldLocation &field) const
 {
-    return readScalarField(memory().modelData(0), field);
+    return readField(memory().modelData(0), field);
 }
 
 bool TransmitterModel::write(const FieldLocation &field, int value)
 {
     QByteArray bytes = memory().modelData(0);
-    if (!writeScalarField(bytes, field, value))
+    if (!writeFieldBits(bytes, field, value))
         return false;
     memory().setModelData(0, std::move(bytes));
     emit settingsChanged();

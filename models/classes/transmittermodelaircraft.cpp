@@ -1,5 +1,6 @@
 // TransmitterModel: aircraft and wing type over `cp`.`type` and `cp`.`subTypeA`, the channel
 // count choice, and the dual rates and expo over `cp`.`drExpo`.
+#include "models/classes/imagefields.h"
 #include "models/classes/transmittermodel.h"
 #include "models/classes/transmittermodelfields.h"
 
@@ -37,17 +38,6 @@ const std::array<QString, 8> kAircraftDependentFields{
 constexpr RateRange kExpoRange{100, 0};
 constexpr RateRange kDualRateRange{125, 0};
 
-// Copies the bytes of a field of `defaults` over `bytes` where both cover it.
-void restoreField(QByteArray &bytes, const QByteArray &defaults, const FieldLocation &field)
-{
-    if (!field.found())
-        return;
-    const int size = field.node->byteSize();
-    if (field.offset + size > bytes.size() || field.offset + size > defaults.size())
-        return;
-    bytes.replace(field.offset, size, defaults.mid(field.offset, size));
-}
-
 } // namespace
 
 QList<AircraftType> TransmitterModel::aircraftTypes() const
@@ -76,12 +66,12 @@ void TransmitterModel::setAircraftType(AircraftType type)
         stored = kStoredHelicopter;
 
     QByteArray bytes = memory().modelData(0);
-    if (!writeScalarField(bytes, cpField(QStringLiteral("type")), stored))
+    if (!writeFieldBits(bytes, cpField(QStringLiteral("type")), stored))
         return;
     // The wing or swash type, the trim mode and the curves of the former aircraft would be
     // nonsense for the new one.
     for (const QString &name : kAircraftDependentFields)
-        restoreField(bytes, m_defaultImage, m_cp.locate(name));
+        copyField(bytes, m_defaultImage, m_cp.locate(name));
     memory().setModelData(0, std::move(bytes));
     emit settingsChanged();
     emit aircraftTypeChanged(aircraftType());
@@ -229,7 +219,7 @@ void TransmitterModel::setRateSwitch(int switchFunction)
     for (SettingOnlyChannel channel :
          {SettingOnlyChannel::Roll, SettingOnlyChannel::Pitch, SettingOnlyChannel::Yaw})
         stored |=
-            writeScalarField(bytes, rateField(channel, QStringLiteral("conditionID"), 0), rawCode);
+            writeFieldBits(bytes, rateField(channel, QStringLiteral("conditionID"), 0), rawCode);
     if (!stored)
         return;
     memory().setModelData(0, std::move(bytes));

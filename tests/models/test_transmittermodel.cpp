@@ -1,3 +1,4 @@
+#include "models/classes/imagefields.h"
 #include "models/classes/schemacatalog.h"
 #include "models/classes/transmittermodel.h"
 #include "models/classes/transmittermodelfields.h"
@@ -28,13 +29,13 @@ FieldLocation cpLocation(const TransmitterModel &model, const Path &path)
 void poke(TransmitterModel &model, const Path &path, int value)
 {
     QByteArray bytes = model.memory().modelData(0);
-    QVERIFY(writeScalarField(bytes, cpLocation(model, path), value));
+    QVERIFY(writeFieldBits(bytes, cpLocation(model, path), value));
     model.memory().setModelData(0, bytes);
 }
 
 int peek(const TransmitterModel &model, const Path &path)
 {
-    return readScalarField(model.memory().modelData(0), cpLocation(model, path));
+    return readField(model.memory().modelData(0), cpLocation(model, path));
 }
 
 } // namespace
