@@ -57,8 +57,7 @@ AirplaneRxModel::AirplaneRxModel(int productCode, int parameterVersion, QObject 
     info().setProductCode(productCode);
     info().setParameterVersion(parameterVersion);
     m_defaultImage = builtinDefaultImageFor(parameterVersion);
-    memory().setModelData(0, m_defaultImage);
-    emit allSettingsChanged();
+    resetSectionZeroTo(m_defaultImage);
     memory().setDeviceData(0, memory().modelData(0));
 }
 

@@ -68,8 +68,7 @@ TransmitterModel::TransmitterModel(int productCode, int parameterVersion, QObjec
     });
 
     m_defaultImage = defaultImageFor(productCode, parameterVersion);
-    memory().setModelData(0, m_defaultImage);
-    emit allSettingsChanged();
+    resetSectionZeroTo(m_defaultImage);
     memory().setDeviceData(0, memory().modelData(0));
 
     for (int position = 0; position < kConditionPositionCount; ++position)
