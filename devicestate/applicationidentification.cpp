@@ -5,7 +5,6 @@ namespace {
 
 // Byte of the TNC status data that tells whether the device is level-calibrated.
 constexpr int kCalibratedByte = 7;
-constexpr int kApplicationValid = 1;
 
 QList<std::uint8_t> sectionIds(const QList<SectionMetadata> &sections)
 {

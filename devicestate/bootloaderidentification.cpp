@@ -4,7 +4,6 @@
 namespace {
 
 constexpr std::uint8_t kBaseDevice = 0;
-constexpr int kApplicationValid = 1;
 
 ConnectedDevice connectedDeviceFrom(const IdRequestData &data)
 {

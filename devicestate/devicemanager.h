@@ -76,7 +76,9 @@ public:
     [[nodiscard]] std::optional<bool> isCalibrated() const { return m_isCalibrated; }
     [[nodiscard]] std::uint32_t parameterCrc() const { return m_parameterCrc; }
     [[nodiscard]] const QList<SectionMetadata> &targetSections() const { return m_targetSections; }
-    // 0 not reported, 1 the application is valid, 2 the bootloader found no valid application.
+    // appState() of a device whose application is valid; 0 is not reported, and 2 the
+    // bootloader found no valid application.
+    static constexpr int kApplicationValid = 1;
     [[nodiscard]] int appState() const { return m_appState; }
     // The devices behind the base device; empty until learned.
     [[nodiscard]] QList<ConnectedDevice> connectedDevices() const
