@@ -78,11 +78,7 @@ void DeviceManager::deviceModeChanged()
         ++m_linkLosses;
         resetState();
         notifyStateChanged();
-        if (m_isBusy) {
-            m_isBusy = false;
-            emit deviceBusyChanged();
-            emitOwedStateChange();
-        }
+        busyReleased();
         break;
     }
 }
