@@ -91,9 +91,7 @@ protected:
     void saveFlash(Done done);
 
 private:
-    void syncSections(std::shared_ptr<SyncProgressState> state, InitialSyncDirection direction,
-                      Progress progress, Done done);
-    // The steps of syncSections for the section at state->sectionIndex.
+    // The steps of transferFrom for the section at state->sectionIndex.
     void writeSection(std::shared_ptr<SyncProgressState> state, Progress progress, Done done);
     void readRemainder(std::shared_ptr<SyncProgressState> state, Progress progress, Done done);
     void readSection(std::shared_ptr<SyncProgressState> state, Progress progress, Done done);

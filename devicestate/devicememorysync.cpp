@@ -59,7 +59,7 @@ void DeviceMemory::setSyncConnectionAsync(DeviceConnection *connection,
         m_transferSections = m_sections;
         state->totalBytes = int(m_transferSections.first().deviceData.size());
         m_transferRunning = true;
-        syncSections(state, direction, std::move(progress),
+        transferFrom(0, std::move(state), direction, std::move(progress),
                      [this, alive = m_alive, done](DeviceConnectionError error) {
                          if (*alive)
                              endTransfer(error);
@@ -68,23 +68,16 @@ void DeviceMemory::setSyncConnectionAsync(DeviceConnection *connection,
         return;
     }
 
-    if (metadata.isEmpty()) {
-        emit errorSyncing(DeviceConnectionError::InvalidState);
-        done(DeviceConnectionError::InvalidState);
-        return;
-    }
-
     QList<SectionSyncStats> stats;
     QList<TargetSection> named;
-    if (!reconcileWithDevice(metadata, stats, named)) {
-        emit errorSyncing(DeviceConnectionError::InvalidState);
-        done(DeviceConnectionError::InvalidState);
+    if (metadata.isEmpty() || !reconcileWithDevice(metadata, stats, named)) {
+        failTransfer(DeviceConnectionError::InvalidState, done);
         return;
     }
     for (const TargetSection &section : std::as_const(m_transferSections))
         state->totalBytes += int(section.deviceData.size());
     m_transferRunning = true;
-    syncSections(state, direction, std::move(progress),
+    transferFrom(0, std::move(state), direction, std::move(progress),
                  [this, alive = m_alive, done, stats, named](DeviceConnectionError error) mutable {
                      if (*alive) {
                          endTransfer(error);
@@ -144,13 +137,6 @@ void DeviceMemory::failTransfer(DeviceConnectionError error, const Done &done)
 {
     emit errorSyncing(error);
     done(error);
-}
-
-void DeviceMemory::syncSections(std::shared_ptr<SyncProgressState> state,
-                                InitialSyncDirection direction, Progress progress, Done done)
-{
-    const int first = state->sectionIndex;
-    transferFrom(first, std::move(state), direction, std::move(progress), std::move(done));
 }
 
 void DeviceMemory::transferFrom(int firstIndex, std::shared_ptr<SyncProgressState> state,
