@@ -126,16 +126,18 @@ struct Link
     }
     [[nodiscard]] bool logged(const QString &message) const
     {
-        for (int i = 0; i < log.count(); ++i) {
-            if (log.entry(i).message == message)
-                return true;
-        }
-        return false;
+        return anyLogged([&](const QString &text) { return text == message; });
     }
     [[nodiscard]] bool loggedStarting(const QString &start) const
     {
+        return anyLogged([&](const QString &text) { return text.startsWith(start); });
+    }
+
+private:
+    template <typename Match> [[nodiscard]] bool anyLogged(Match match) const
+    {
         for (int i = 0; i < log.count(); ++i) {
-            if (log.entry(i).message.startsWith(start))
+            if (match(log.entry(i).message))
                 return true;
         }
         return false;
