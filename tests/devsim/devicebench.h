@@ -47,8 +47,7 @@ struct DeviceBench
         for (const qint64 until = nowMs + ms; nowMs < until;) {
             ++nowMs;
             device.poll(nowMs);
-            for (const auto &out : device.takeOutput())
-                sent += out.bytes;
+            sent += hostend::takeSentBytes(device);
         }
         return hostend::parseDeviceFrames(sent);
     }
@@ -56,10 +55,7 @@ struct DeviceBench
     std::vector<hostend::DeviceFrame> send(const QByteArray &request)
     {
         device.receive(request, nowMs);
-        QByteArray sent;
-        for (const auto &out : device.takeOutput())
-            sent += out.bytes;
-        return hostend::parseDeviceFrames(sent);
+        return hostend::parseDeviceFrames(hostend::takeSentBytes(device));
     }
 
     // The one reply to an application request; an empty frame when there is none.

@@ -38,6 +38,14 @@ bool fskFrameAt(const QByteArray &bytes, int p)
 
 } // namespace
 
+QByteArray takeSentBytes(devsim::SimulatedDevice &device)
+{
+    QByteArray sent;
+    for (const devsim::Transmission &out : device.takeOutput())
+        sent += out.bytes;
+    return sent;
+}
+
 std::vector<DeviceFrame> parseDeviceFrames(const QByteArray &bytes)
 {
     std::vector<DeviceFrame> found;

@@ -23,6 +23,9 @@ struct DeviceFrame
 // Valid frames in order; bytes that start no frame (junk, spoilt frames) are skipped.
 [[nodiscard]] std::vector<DeviceFrame> parseDeviceFrames(const QByteArray &bytes);
 
+// The bytes of every transmission the device made since the last look, in order.
+[[nodiscard]] QByteArray takeSentBytes(devsim::SimulatedDevice &device);
+
 // A device that boots and repeats its announcement quickly, so tests do not wait.
 [[nodiscard]] devsim::DeviceProfile fastProfile();
 

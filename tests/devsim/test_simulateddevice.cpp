@@ -42,8 +42,7 @@ struct Bench
         QByteArray sent;
         while (nowMs <= untilMs) {
             device.poll(nowMs);
-            for (const auto &out : device.takeOutput())
-                sent += out.bytes;
+            sent += hostend::takeSentBytes(device);
             ++nowMs;
         }
         return hostend::parseDeviceFrames(sent);
@@ -52,10 +51,7 @@ struct Bench
     std::vector<DeviceFrame> send(const QByteArray &request)
     {
         device.receive(request, nowMs);
-        QByteArray sent;
-        for (const auto &out : device.takeOutput())
-            sent += out.bytes;
-        return hostend::parseDeviceFrames(sent);
+        return hostend::parseDeviceFrames(hostend::takeSentBytes(device));
     }
 
     void handshake(bool bootloader)
@@ -204,10 +200,7 @@ private slots:
         device.poll(kBootMs);
         device.receive(hostend::announcementAnswer(true), kBootMs);
         device.receive(hostend::bootloaderRequest(0x09), kBootMs);
-        QByteArray sent;
-        for (const auto &out : device.takeOutput())
-            sent += out.bytes;
-        const auto replies = hostend::parseDeviceFrames(sent);
+        const auto replies = hostend::parseDeviceFrames(hostend::takeSentBytes(device));
         QCOMPARE(int(replies.back().status), int(DeviceConnectionError::CodeCorrupted));
         QCOMPARE(device.mode(), DeviceMode::Bootloader);
     }
