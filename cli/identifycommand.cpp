@@ -1,6 +1,7 @@
 #include "cli/command.h"
 #include "cli/console.h"
 #include "cli/devicesession.h"
+#include "cli/modeljson.h"
 #include "devicestate/devicecatalog.h"
 
 #include <QJsonArray>
@@ -28,14 +29,6 @@ QJsonObject connectedDeviceJson(const ConnectedDevice &device)
 // What the device manager knows of the device, under the names the program uses for it.
 QJsonObject deviceStateJson(const DeviceManager &manager, DeviceMode mode)
 {
-    QJsonArray sections;
-    for (const SectionMetadata &section : manager.targetSections())
-        sections.append(QJsonObject{
-            {QStringLiteral("id"), section.id},
-            {QStringLiteral("size"), section.size},
-            {QStringLiteral("crc"),
-             section.crc ? QJsonValue(qint64(*section.crc)) : QJsonValue(QJsonValue::Null)},
-        });
     QJsonValue connected = QJsonValue::Null;
     if (manager.knowsConnectedDevices()) {
         QJsonArray devices;
@@ -59,7 +52,7 @@ QJsonObject deviceStateJson(const DeviceManager &manager, DeviceMode mode)
         {QStringLiteral("isCalibrated"), optionalValue(manager.isCalibrated())},
         {QStringLiteral("parameterCrc"), qint64(manager.parameterCrc())},
         {QStringLiteral("appState"), manager.appState()},
-        {QStringLiteral("targetSections"), sections},
+        {QStringLiteral("targetSections"), deviceSectionsJson(manager.targetSections())},
         {QStringLiteral("connectedDevices"), connected},
         {QStringLiteral("catalogName"),
          catalog ? QJsonValue(QLatin1String(catalog->displayName)) : QJsonValue(QJsonValue::Null)},

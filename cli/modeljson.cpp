@@ -2,6 +2,7 @@
 
 #include "cli/console.h"
 #include "device/sectioncrc.h"
+#include "devicestate/targetsection.h"
 #include "models/devicemodel.h"
 #include "models/modelcodes.h"
 #include "models/sectionjson.h"
@@ -14,12 +15,6 @@ namespace {
 
 const QString kDataKey = QStringLiteral("data");
 const QString kSectionDataKey = QStringLiteral("sectionData");
-
-QString hexCrc(qint64 crc)
-{
-    return QStringLiteral("0x") +
-           QString::number(crc, 16).toUpper().rightJustified(8, QLatin1Char('0'));
-}
 
 bool isElementIndex(const QString &name)
 {
@@ -63,6 +58,25 @@ void flattenInto(const QString &path, const QJsonValue &value, QList<SettingValu
 }
 
 } // namespace
+
+QString crcText(std::uint32_t crc)
+{
+    return QStringLiteral("0x") +
+           QString::number(crc, 16).toUpper().rightJustified(8, QLatin1Char('0'));
+}
+
+QJsonArray deviceSectionsJson(const QList<SectionMetadata> &sections)
+{
+    QJsonArray array;
+    for (const SectionMetadata &section : sections)
+        array.append(QJsonObject{
+            {QStringLiteral("id"), section.id},
+            {QStringLiteral("size"), section.size},
+            {QStringLiteral("crc"),
+             section.crc ? QJsonValue(qint64(*section.crc)) : QJsonValue(QJsonValue::Null)},
+        });
+    return array;
+}
 
 QString displaySerial(const QString &serial)
 {
@@ -117,15 +131,16 @@ void printModelSummary(Console &console, const QJsonObject &summary)
             .arg(displaySerial(summary.value(QLatin1String("serialNumber")).toString())));
     console.printLine(
         QStringLiteral("modelCrc: %1")
-            .arg(hexCrc(qint64(summary.value(QLatin1String("modelCrc")).toDouble()))));
+            .arg(crcText(std::uint32_t(summary.value(QLatin1String("modelCrc")).toDouble()))));
     for (const QJsonValue &value : summary.value(QLatin1String("sections")).toArray()) {
         const QJsonObject section = value.toObject();
         const QString root = section.value(QLatin1String("root")).toString();
-        console.printLine(QStringLiteral("section %1: %2, %3 bytes, crc %4")
-                              .arg(section.value(QLatin1String("index")).toInt())
-                              .arg(root.isEmpty() ? QStringLiteral("(unnamed)") : root)
-                              .arg(section.value(QLatin1String("size")).toInt())
-                              .arg(hexCrc(qint64(section.value(QLatin1String("crc")).toDouble()))));
+        console.printLine(
+            QStringLiteral("section %1: %2, %3 bytes, crc %4")
+                .arg(section.value(QLatin1String("index")).toInt())
+                .arg(root.isEmpty() ? QStringLiteral("(unnamed)") : root)
+                .arg(section.value(QLatin1String("size")).toInt())
+                .arg(crcText(std::uint32_t(section.value(QLatin1String("crc")).toDouble()))));
     }
 }
 

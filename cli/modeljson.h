@@ -6,8 +6,11 @@
 #include <QList>
 #include <QString>
 
+#include <cstdint>
+
 class Console;
 class DeviceModel;
+struct SectionMetadata;
 
 // What `info` shows of a model, as JSON: "class", "name", "productCode", "parameterVersion",
 // "serialNumber", "modelCrc", "sections" [{"index", "root", "size", "crc"}] and "settings",
@@ -42,6 +45,13 @@ struct SettingValue
 
 // A setting's value as a line shows it: numbers as they are, anything missing as "-".
 [[nodiscard]] QString settingText(const QJsonValue &value);
+
+// A CRC as messages show it: "0x" and eight upper-case hexadecimal digits.
+[[nodiscard]] QString crcText(std::uint32_t crc);
+
+// The sections a device reported, as JSON: [{"id", "size", "crc"}], a CRC it did not report
+// being null.
+[[nodiscard]] QJsonArray deviceSectionsJson(const QList<SectionMetadata> &sections);
 
 // Serial numbers of devices with fewer than 30 characters arrive NUL-padded; the padding is
 // not part of what a person reads.

@@ -6,31 +6,7 @@
 #include "cli/modelsync.h"
 #include "models/devicemodel.h"
 
-#include <QJsonArray>
 #include <QJsonObject>
-
-namespace {
-
-QString crcText(std::uint32_t crc)
-{
-    return QStringLiteral("0x") +
-           QString::number(crc, 16).toUpper().rightJustified(8, QLatin1Char('0'));
-}
-
-QJsonArray deviceSectionsJson(const QList<SectionMetadata> &sections)
-{
-    QJsonArray array;
-    for (const SectionMetadata &section : sections)
-        array.append(QJsonObject{
-            {QStringLiteral("id"), section.id},
-            {QStringLiteral("size"), section.size},
-            {QStringLiteral("crc"),
-             section.crc ? QJsonValue(qint64(*section.crc)) : QJsonValue(QJsonValue::Null)},
-        });
-    return array;
-}
-
-} // namespace
 
 ExitCode runRestoreCommand(CommandContext &context)
 {
