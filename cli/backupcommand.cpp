@@ -52,9 +52,7 @@ ExitCode runBackupCommand(CommandContext &context)
     const DeviceManager &manager = session.manager();
     const std::shared_ptr<DeviceModel> model = newModelForDevice(manager);
     if (!model)
-        return session.fail(
-            QStringLiteral("zanprog: no model class serves this device (%1)")
-                .arg(variantText(manager.productCode(), manager.parameterVersion())));
+        return noModelClass(session);
 
     const DeviceConnectionError read =
         syncModel(session, *model, InitialSyncDirection::DeviceToComputer, context.err);

@@ -9,13 +9,6 @@
 
 namespace {
 
-ExitCode noModelClass(DeviceSession &session)
-{
-    const DeviceManager &manager = session.manager();
-    return session.fail(QStringLiteral("zanprog: no model class serves this device (%1)")
-                            .arg(variantText(manager.productCode(), manager.parameterVersion())));
-}
-
 // A single-section memory transfers as many bytes as its device image holds; the device says
 // how large its section is. Without a size from the device the class's own image size stays.
 void sizeSingleSection(DeviceModel &model, const DeviceManager &manager)
@@ -41,6 +34,13 @@ QString variantText(int productCode, std::optional<int> parameterVersion)
     return QStringLiteral("product %1, parameter version %2")
         .arg(formatModelCode(productCode),
              parameterVersion ? formatModelCode(*parameterVersion) : QStringLiteral("unknown"));
+}
+
+ExitCode noModelClass(DeviceSession &session)
+{
+    const DeviceManager &manager = session.manager();
+    return session.fail(QStringLiteral("zanprog: no model class serves this device (%1)")
+                            .arg(variantText(manager.productCode(), manager.parameterVersion())));
 }
 
 ExitCode openForModels(DeviceSession &session)

@@ -23,6 +23,8 @@ inline constexpr int kReidentifyTimeoutMs = 20'000;
 // Opens the session and brings the device into its application, identified; Failed with a
 // message when no model class serves it.
 [[nodiscard]] ExitCode openForModels(DeviceSession &session);
+// Says that no model class serves the identified device; Failed.
+ExitCode noModelClass(DeviceSession &session);
 
 // A new model of the class that serves the identified device, carrying the device's serial
 // number, product code and parameter version; null when no class serves it.
