@@ -72,13 +72,6 @@ public:
     // Runs an operation that reports through a completion to its end.
     [[nodiscard]] DeviceConnectionError
     run(const std::function<void(DeviceConnection::Done)> &start);
-    template <typename T> [[nodiscard]] Expected<T> await(Task<T> task)
-    {
-        waitUntil([&task] { return task.isReady(); }, -1);
-        if (!task.isReady())
-            return Unexpected(DeviceConnectionError::NoReply);
-        return task.result();
-    }
 
     // Prints the error's message (or why the wait ended early) and returns Failed.
     ExitCode fail(DeviceConnectionError error);
