@@ -8,20 +8,6 @@
 #include <QJsonObject>
 #include <QTest>
 
-namespace {
-
-// Short enough that a missing device fails fast, long enough for a loaded machine.
-const QString kWaitMs = QStringLiteral("8000");
-
-QStringList onPort(const DevsimProcess &device, const QStringList &command)
-{
-    return QStringList{QStringLiteral("--port"), device.portPath(), QStringLiteral("--wait-ms"),
-                       kWaitMs, QStringLiteral("--json")} +
-           command;
-}
-
-} // namespace
-
 class EndToEndIdentifyTest : public QObject
 {
     Q_OBJECT
@@ -113,8 +99,7 @@ private slots:
     {
         DevsimProcess device({"--profile", "trivor-older"});
         QVERIFY(device.start());
-        const ZanprogRun run =
-            runZanprog({"--port", device.portPath(), "--wait-ms", kWaitMs, "identify"});
+        const ZanprogRun run = runZanprog(device.portArguments() + QStringList{"identify"});
         QVERIFY2(run.exitCode == 0, run.err.constData());
         QVERIFY(run.out.contains("productCode: 131\n"));
         QVERIFY(run.out.contains("parameterVersion: 4\n"));

@@ -11,11 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-
 namespace {
-
-const QString kWaitMs = QStringLiteral("8000");
 
 QString writeSaxFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
 {
@@ -45,12 +41,11 @@ private slots:
     void flashesAndTheDeviceKeepsIt()
     {
         const QString state = m_dir.filePath("state.json");
-        const QString sax = writeSaxFile(m_dir, "new.sax", devsim::sax::writeFile(receiver()));
+        const QString sax = receiverSaxFile("new.sax");
         {
             DevsimProcess device({"--state", state});
             QVERIFY(device.start());
-            const ZanprogRun run = runZanprog(
-                {"--port", device.portPath(), "--wait-ms", kWaitMs, "--json", "flash", sax});
+            const ZanprogRun run = runZanprog(onPort(device, {"flash", sax}));
             QVERIFY2(run.exitCode == 0, run.err.constData());
             QCOMPARE(run.json().object().value("mode").toString(), "FSK");
             QVERIFY(run.err.contains("Sending firmware: 100%"));
@@ -58,8 +53,7 @@ private slots:
         }
         DevsimProcess device({"--state", state});
         QVERIFY(device.start());
-        const ZanprogRun run =
-            runZanprog({"--port", device.portPath(), "--wait-ms", kWaitMs, "--json", "identify"});
+        const ZanprogRun run = runZanprog(onPort(device, {"identify"}));
         QVERIFY2(run.exitCode == 0, run.err.constData());
         QCOMPARE(run.json().object().value("appVersionMajor").toInt(), 9);
         QCOMPARE(run.json().object().value("appVersionMinor").toInt(), 1);
@@ -76,7 +70,7 @@ private slots:
             m_dir, "aux.sax", devsim::sax::writeFile(first.productCode, first.serialNumber));
         DevsimProcess device({"--profile", "base-with-auxiliaries"});
         QVERIFY(device.start());
-        const QStringList port{"--port", device.portPath(), "--wait-ms", kWaitMs};
+        const QStringList port = device.portArguments();
         const ZanprogRun run = runZanprog(port + QStringList{"flash", sax, "--target", "1"});
         QVERIFY2(run.exitCode == 0, run.err.constData());
 
@@ -121,12 +115,10 @@ private slots:
         QFETCH(int, error);
         devsim::sax::Options options;
         options.damage = devsim::sax::Damage(damage);
-        const QString sax =
-            writeSaxFile(m_dir, "damaged.sax", devsim::sax::writeFile(receiver(), options));
+        const QString sax = receiverSaxFile("damaged.sax", options);
         DevsimProcess device;
         QVERIFY(device.start());
-        const ZanprogRun run =
-            runZanprog({"--port", device.portPath(), "--wait-ms", kWaitMs, "flash", sax});
+        const ZanprogRun run = runZanprog(device.portArguments() + QStringList{"flash", sax});
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(QString::fromUtf8(run.err).trimmed().section(QLatin1Char('\n'), -1),
                  DeviceConnection::errorString(DeviceConnectionError(error)));
@@ -147,12 +139,10 @@ private slots:
         // identification takes.
         devsim::sax::Options options;
         options.imageBytes = 32 * 1024;
-        const QString sax =
-            writeSaxFile(m_dir, "long.sax", devsim::sax::writeFile(receiver(), options));
+        const QString sax = receiverSaxFile("long.sax", options);
         DevsimProcess device({"--fault", "disconnect:40"});
         QVERIFY(device.start());
-        const ZanprogRun run =
-            runZanprog({"--port", device.portPath(), "--wait-ms", kWaitMs, "flash", sax});
+        const ZanprogRun run = runZanprog(device.portArguments() + QStringList{"flash", sax});
         QCOMPARE(run.exitCode, 1);
         QVERIFY(run.err.contains("Sending firmware"));
         QVERIFY(run.err.trimmed().endsWith(
@@ -164,27 +154,26 @@ private slots:
     {
         devsim::sax::Options options;
         options.imageBytes = 64 * 1024;
-        const QString sax =
-            writeSaxFile(m_dir, "large.sax", devsim::sax::writeFile(receiver(), options));
+        const QString sax = receiverSaxFile("large.sax", options);
         DevsimProcess device({"--wire-baud", "115200"});
         QVERIFY(device.start());
-        QProcess zanprog;
-        startZanprog(zanprog, {"--port", device.portPath(), "--wait-ms", kWaitMs, "flash", sax});
-        zanprog.setReadChannel(QProcess::StandardError);
-        QByteArray err;
-        while (!err.contains("Sending firmware: 10%") && zanprog.waitForReadyRead(30'000))
-            err += zanprog.readAllStandardError();
-        QVERIFY2(err.contains("Sending firmware: 10%"), err.constData());
-        ::kill(pid_t(zanprog.processId()), SIGINT);
-        QVERIFY(zanprog.waitForFinished(30'000));
-        err += zanprog.readAllStandardError();
-        QVERIFY2(zanprog.exitStatus() == QProcess::NormalExit, err.constData());
-        QCOMPARE(zanprog.exitCode(), 1);
-        QVERIFY(err.contains("interrupted"));
-        QVERIFY(!err.contains("Sending firmware: 100%"));
+        const InterruptedRun run = interruptZanprog(
+            device.portArguments() + QStringList{"flash", sax}, "Sending firmware: 10%");
+        QVERIFY2(run.markerSeen, run.err.constData());
+        QVERIFY(run.finished);
+        QVERIFY2(run.normalExit, run.err.constData());
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.err.contains("interrupted"));
+        QVERIFY(!run.err.contains("Sending firmware: 100%"));
     }
 
 private:
+    // A firmware file for the airplane receiver, in the test's folder.
+    QString receiverSaxFile(const QString &name, const devsim::sax::Options &options = {})
+    {
+        return writeSaxFile(m_dir, name, devsim::sax::writeFile(receiver(), options));
+    }
+
     QTemporaryDir m_dir;
 };
 

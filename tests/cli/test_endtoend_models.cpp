@@ -12,18 +12,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-
 namespace {
 
-const QString kWaitMs = QStringLiteral("8000");
 // Real devices report 30 characters; shorter ones would arrive NUL-padded.
 const QString kSerial = QStringLiteral("ZXTEST0123456789ABCDEFGHIJKLMN");
-
-QStringList onPort(const DevsimProcess &device, const QStringList &command)
-{
-    return QStringList{"--port", device.portPath(), "--wait-ms", kWaitMs, "--json"} + command;
-}
 
 // A model file written through the model classes themselves, not through zanprog.
 QString writeNewModel(const QTemporaryDir &dir, const QString &name, int productCode,
@@ -174,18 +166,12 @@ private slots:
         // At the wire's own pace the transfer takes a while.
         DevsimProcess device({"--serial", kSerial, "--wire-baud", "115200"});
         QVERIFY(device.start());
-        QProcess zanprog;
-        startZanprog(zanprog, onPort(device, {"backup", "-o", file}));
-        zanprog.setReadChannel(QProcess::StandardError);
-        QByteArray err;
-        while (!err.contains("Reading settings: 10%") && zanprog.waitForReadyRead(30'000))
-            err += zanprog.readAllStandardError();
-        QVERIFY2(err.contains("Reading settings: 10%"), err.constData());
-        ::kill(pid_t(zanprog.processId()), SIGINT);
-        QVERIFY(zanprog.waitForFinished(30'000));
-        err += zanprog.readAllStandardError();
-        QCOMPARE(zanprog.exitCode(), 1);
-        QVERIFY2(err.contains("interrupted"), err.constData());
+        const InterruptedRun run =
+            interruptZanprog(onPort(device, {"backup", "-o", file}), "Reading settings: 10%");
+        QVERIFY2(run.markerSeen, run.err.constData());
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("interrupted"), run.err.constData());
         QVERIFY(!QFile::exists(file));
     }
 
