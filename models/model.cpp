@@ -37,14 +37,17 @@ void Model::notifyLibrary()
         m_library->modelChanged(m_info.fileName());
 }
 
-std::shared_ptr<Model> loadModelFile(const QString &path)
+std::shared_ptr<Model> loadModelFile(const QString &path, QByteArray *data)
 {
-    if (path.endsWith(QLatin1String(".zdm")) || !path.endsWith(QLatin1String(".zrm")))
+    if (!path.endsWith(QLatin1String(".zrm")))
         return nullptr;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return nullptr;
-    return loadModelData(file.readAll());
+    const QByteArray bytes = file.readAll();
+    if (data)
+        *data = bytes;
+    return loadModelData(bytes);
 }
 
 std::shared_ptr<Model> loadModelData(const QByteArray &data)

@@ -62,7 +62,8 @@ private:
 };
 
 // Loads a ".zrm" file into a new model of the class that serves its product code and
-// parameter version; null on any failure. The caller decides name and file name.
-[[nodiscard]] std::shared_ptr<Model> loadModelFile(const QString &path);
-// The same from bytes already read (the fuzz target and the library use it).
+// parameter version; null on any failure. The caller decides name and file name. `data`, when
+// given, receives the bytes read, for a caller that needs more of the file than the model keeps.
+[[nodiscard]] std::shared_ptr<Model> loadModelFile(const QString &path, QByteArray *data = nullptr);
+// The same from bytes already read (the fuzz target and the command line use it).
 [[nodiscard]] std::shared_ptr<Model> loadModelData(const QByteArray &data);

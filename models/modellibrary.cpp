@@ -96,7 +96,8 @@ void ModelLibrary::loadManifest()
 
 std::optional<QJsonObject> ModelLibrary::entryFromFile(const QString &path)
 {
-    const std::shared_ptr<Model> model = loadModelFile(path);
+    QByteArray data;
+    const std::shared_ptr<Model> model = loadModelFile(path, &data);
     if (!model)
         return std::nullopt;
     ModelInfo info = model->info();
@@ -107,12 +108,8 @@ std::optional<QJsonObject> ModelLibrary::entryFromFile(const QString &path)
     static const QString defaultPictureText = encodeModelImage(defaultModelImage());
     QString pictureText = defaultPictureText;
     if (info.image() != defaultModelImage()) {
-        QFile file(path);
-        pictureText = file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll())
-                                                           .object()
-                                                           .value(QLatin1String("image"))
-                                                           .toString()
-                                                     : QString();
+        pictureText =
+            QJsonDocument::fromJson(data).object().value(QLatin1String("image")).toString();
         if (pictureText.isEmpty())
             return info.toManifestJson();
     }
