@@ -65,19 +65,16 @@ const ModelClassInfo *AirplaneRxModel::getModelClassInfoStatic()
 {
     static const ModelClassInfo info = [] {
         const QString kova = QStringLiteral(" with KOVA");
-        ModelClassInfo classInfo;
-        classInfo.extension = QStringLiteral("zrm");
-        classInfo.className = QStringLiteral("AirplaneRxModel");
-        classInfo.create = [](int productCode, int parameterVersion) -> std::shared_ptr<Model> {
-            return std::make_shared<AirplaneRxModel>(productCode, parameterVersion);
-        };
-        classInfo.devices = {
-            {0xD9, 0xFF, catalogName(0xD9)}, {0xD9, 0xFE, catalogName(0xD9, kova)},
-            {0xDA, 0xFF, catalogName(0xDA)}, {0xDA, 0xFE, catalogName(0xDA, kova)},
-            {0xEE, 0xFF, catalogName(0xEE)}, {0xDB, 0xFF, catalogName(0xDB)},
-            {0x78, 0xFE, catalogName(0x78)},
-        };
-        return classInfo;
+        return describeModelClass<AirplaneRxModel>(QStringLiteral("AirplaneRxModel"),
+                                                   {
+                                                       {0xD9, 0xFF, catalogName(0xD9)},
+                                                       {0xD9, 0xFE, catalogName(0xD9, kova)},
+                                                       {0xDA, 0xFF, catalogName(0xDA)},
+                                                       {0xDA, 0xFE, catalogName(0xDA, kova)},
+                                                       {0xEE, 0xFF, catalogName(0xEE)},
+                                                       {0xDB, 0xFF, catalogName(0xDB)},
+                                                       {0x78, 0xFE, catalogName(0x78)},
+                                                   });
     }();
     return &info;
 }

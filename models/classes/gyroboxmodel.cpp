@@ -60,18 +60,10 @@ GyroboxModel::GyroboxModel(int productCode, int parameterVersion, QObject *paren
 
 const ModelClassInfo *GyroboxModel::getModelClassInfoStatic()
 {
-    static const ModelClassInfo info = [] {
-        ModelClassInfo classInfo;
-        classInfo.extension = QStringLiteral("zrm");
-        classInfo.className = QStringLiteral("GyroboxModel");
-        classInfo.create = [](int productCode, int parameterVersion) -> std::shared_ptr<Model> {
-            return std::make_shared<GyroboxModel>(productCode, parameterVersion);
-        };
-        classInfo.devices = {
-            {kProductCode, kParameterVersion,
-             catalogDisplayName(kProductCode).value_or(QStringLiteral("Stabiliser Box"))}};
-        return classInfo;
-    }();
+    static const ModelClassInfo info = describeModelClass<GyroboxModel>(
+        QStringLiteral("GyroboxModel"),
+        {{kProductCode, kParameterVersion,
+          catalogDisplayName(kProductCode).value_or(QStringLiteral("Stabiliser Box"))}});
     return &info;
 }
 

@@ -79,20 +79,15 @@ TransmitterModel::TransmitterModel(int productCode, int parameterVersion, QObjec
 
 const ModelClassInfo *TransmitterModel::getModelClassInfoStatic()
 {
-    static const QString kName =
-        catalogDisplayName(kTransmitterProductCode).value_or(QStringLiteral("Transmitter"));
-    static const ModelClassInfo info{
-        QStringLiteral("zrm"),
-        [](int productCode, int parameterVersion) -> std::shared_ptr<Model> {
-            return std::make_shared<TransmitterModel>(productCode, parameterVersion);
-        },
-        {
-            {kTransmitterProductCode, 0, kName},
-            {kTransmitterProductCode, 1, kName},
-        },
-        &TransmitterModel::upgradeTargets,
-        QStringLiteral("TransmitterModel"),
-    };
+    static const ModelClassInfo info = [] {
+        const QString name =
+            catalogDisplayName(kTransmitterProductCode).value_or(QStringLiteral("Transmitter"));
+        ModelClassInfo description = describeModelClass<TransmitterModel>(
+            QStringLiteral("TransmitterModel"),
+            {{kTransmitterProductCode, 0, name}, {kTransmitterProductCode, 1, name}});
+        description.upgradeTargets = &TransmitterModel::upgradeTargets;
+        return description;
+    }();
     return &info;
 }
 

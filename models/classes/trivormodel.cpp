@@ -96,19 +96,12 @@ TrivorModel::TrivorModel(int productCode, int parameterVersion, QObject *parent)
 const ModelClassInfo *TrivorModel::getModelClassInfoStatic()
 {
     static const ModelClassInfo info = [] {
-        ModelClassInfo description;
-        description.extension = QStringLiteral("zrm");
-        description.create = [](int productCode, int parameterVersion) -> std::shared_ptr<Model> {
-            return std::make_shared<TrivorModel>(productCode, parameterVersion);
-        };
+        QList<ModelDevice> devices;
         for (const int productCode : kNewerProducts)
-            description.devices.append(
-                {productCode, kNewerParameterVersion, catalogName(productCode)});
+            devices.append({productCode, kNewerParameterVersion, catalogName(productCode)});
         for (const int productCode : kOlderProducts)
-            description.devices.append(
-                {productCode, kOlderParameterVersion, catalogName(productCode)});
-        description.className = QStringLiteral("TrivorModel");
-        return description;
+            devices.append({productCode, kOlderParameterVersion, catalogName(productCode)});
+        return describeModelClass<TrivorModel>(QStringLiteral("TrivorModel"), devices);
     }();
     return &info;
 }
