@@ -121,18 +121,16 @@ ExitCode runFlashCommand(CommandContext &context)
     // again at once (a device no model class serves is sent back to its bootloader), so the
     // moment it gets there is latched rather than looked for.
     bool started = false;
-    const QMetaObject::Connection watch =
-        QObject::connect(&connection, &DeviceConnection::modeSelected, &session,
-                         [&] { started = started || connection.mode() == DeviceMode::FSK; });
+    // The watch ends with this function.
+    const QObject watchScope;
+    QObject::connect(&connection, &DeviceConnection::modeSelected, &watchScope,
+                     [&] { started = started || connection.mode() == DeviceMode::FSK; });
     const DeviceConnectionError restarted =
         session.run([&](DeviceConnection::Done done) { connection.go(std::move(done)); });
-    if (restarted != DeviceConnectionError::NoError) {
-        QObject::disconnect(watch);
+    if (restarted != DeviceConnectionError::NoError)
         return session.fail(restarted);
-    }
     const DeviceSession::Wait wait =
         session.waitUntil([&] { return started; }, connection.timings().modeSwitchTimeoutMs);
-    QObject::disconnect(watch);
     if (wait != DeviceSession::Wait::Done)
         return session.fail(DeviceConnectionError::NoReply);
 

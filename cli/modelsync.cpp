@@ -111,16 +111,16 @@ ExitCode reidentify(DeviceSession &session)
     DeviceManager &manager = session.manager();
     bool identified = false;
     bool failed = false;
-    const QMetaObject::Connection stateWatch = QObject::connect(
-        &manager, &DeviceManager::deviceStateChanged, &session, [&] { identified = true; });
-    const QMetaObject::Connection errorWatch = QObject::connect(
-        &manager, &DeviceManager::errorOccurred, &session,
+    // The watches end with this function.
+    const QObject watchScope;
+    QObject::connect(&manager, &DeviceManager::deviceStateChanged, &watchScope,
+                     [&] { identified = true; });
+    QObject::connect(
+        &manager, &DeviceManager::errorOccurred, &watchScope,
         [&](DeviceManagerError error) { failed = failed || endsIdentification(error); });
     manager.reidentify();
     const DeviceSession::Wait wait = session.waitUntil(
         [&] { return failed || (identified && !manager.isBusy()); }, kReidentifyTimeoutMs);
-    QObject::disconnect(stateWatch);
-    QObject::disconnect(errorWatch);
     if (wait == DeviceSession::Wait::Done && !failed)
         return ExitCode::Success;
     // The manager has shown its own message for a failed run.
