@@ -64,13 +64,12 @@ bool isStable(DeviceMode mode)
     return mode == DeviceMode::Bootloader || mode == DeviceMode::FSK;
 }
 
-// Errors after which the identification run stopped; the restarts only inform.
+} // namespace
+
 bool endsIdentification(DeviceManagerError error)
 {
     return int(error) <= int(DeviceManagerError::SectionCrcsReadFailed);
 }
-
-} // namespace
 
 const ModelClassRegistry &cliModelClassRegistry()
 {

@@ -40,6 +40,9 @@ struct DeviceSessionTimings
 // The model classes the command-line tool knows.
 [[nodiscard]] const ModelClassRegistry &cliModelClassRegistry();
 
+// Errors after which an identification run stopped; the restarts only inform.
+[[nodiscard]] bool endsIdentification(DeviceManagerError error);
+
 // One command's time with the device: finds the stream the global options select, opens it,
 // waits until the device manager has identified the device, and runs device operations to
 // their end while Ctrl-C and a vanishing device end every wait promptly. Messages the user

@@ -21,12 +21,6 @@ void sizeSingleSection(DeviceModel &model, const DeviceManager &manager)
             memory.setDeviceData(0, QByteArray(section.size, '\0'));
 }
 
-// Errors after which an identification run stopped; the restarts only inform.
-bool endsIdentification(DeviceManagerError error)
-{
-    return int(error) <= int(DeviceManagerError::SectionCrcsReadFailed);
-}
-
 } // namespace
 
 QString variantText(int productCode, std::optional<int> parameterVersion)
