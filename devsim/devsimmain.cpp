@@ -1,4 +1,5 @@
 // zanprog-devsim: one simulated device on a pseudo-terminal.
+#include "app/atomicfile.h"
 #include "devsim/devicesimulator.h"
 #include "devsim/devicestatefile.h"
 #include "devsim/ptyserver.h"
@@ -8,7 +9,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -53,11 +53,11 @@ void printLine(std::FILE *stream, const QString &text)
 // A firmware file for the profile's device, for demos and scripts that flash it.
 int writeSaxFile(const devsim::PtyServerOptions &options)
 {
-    QSaveFile file(options.saxFile);
-    const QByteArray bytes = devsim::sax::writeFile(options.profile);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        printLine(stderr, QStringLiteral("zanprog-devsim: cannot write %1: %2")
-                              .arg(options.saxFile, file.errorString()));
+    QString error;
+    if (!writeFileAtomically(options.saxFile, devsim::sax::writeFile(options.profile), &error)) {
+        printLine(
+            stderr,
+            QStringLiteral("zanprog-devsim: cannot write %1: %2").arg(options.saxFile, error));
         return kExitFailed;
     }
     return 0;
