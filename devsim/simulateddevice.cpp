@@ -22,18 +22,21 @@ void SimulatedDevice::powerUp(qint64 nowMs)
 void SimulatedDevice::powerDown()
 {
     m_phase = Phase::Off;
-    m_hearingUntilMs = -1;
     m_parser.clear();
-    m_output.clear();
-    m_pending.clear();
+    dropTraffic();
 }
 
 void SimulatedDevice::restart(qint64 nowMs)
 {
+    dropTraffic();
+    bootInto(powerUpMode(m_state.profile), nowMs);
+}
+
+void SimulatedDevice::dropTraffic()
+{
     m_output.clear();
     m_pending.clear();
     m_hearingUntilMs = -1;
-    bootInto(powerUpMode(m_state.profile), nowMs);
 }
 
 void SimulatedDevice::bootInto(DeviceMode mode, qint64 nowMs)

@@ -64,6 +64,8 @@ private:
     enum class Phase { Off, Booting, Announcing, Answered };
 
     void bootInto(DeviceMode mode, qint64 nowMs);
+    // A restart or a power loss ends what the device was sending and hearing.
+    void dropTraffic();
     void handle(const HostRequest &request, qint64 nowMs);
     [[nodiscard]] bool isAnnouncementAnswer(const HostRequest &request) const;
     void announce();
