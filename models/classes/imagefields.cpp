@@ -3,12 +3,20 @@
 #include <algorithm>
 #include <cstdint>
 
+FieldLocation locateElement(const FieldLocation &parent, const QString &name, int index)
+{
+    const FieldLocation element = parent.locate(name, index);
+    if (!element.found() || index < 0 || index >= element.node->count())
+        return {parent.offset, nullptr};
+    return element;
+}
+
 FieldLocation locateField(const LayoutNode &root, std::initializer_list<FieldPathStep> path)
 {
     FieldLocation location{0, &root};
     for (const FieldPathStep &step : path) {
-        location = location.locate(step.name, step.index);
-        if (!location.found() || step.index < 0 || step.index >= location.node->count())
+        location = locateElement(location, step.name, step.index);
+        if (!location.found())
             return {};
     }
     return location;

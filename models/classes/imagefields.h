@@ -18,6 +18,11 @@ struct FieldPathStep
     int index = 0;
 };
 
+// Element `index` of the member `name` of `parent`; not found when the name is unknown or the
+// index lies outside the member's elements.
+[[nodiscard]] FieldLocation locateElement(const FieldLocation &parent, const QString &name,
+                                          int index = 0);
+
 // The field reached from `root` by the steps, e.g. {{"surface", 3}, {"posTravel"}}; no node
 // when a name is missing or an index lies outside its member's element count.
 [[nodiscard]] FieldLocation locateField(const LayoutNode &root,

@@ -7,7 +7,6 @@
 #include "models/classes/imagefields.h"
 #include "models/classes/modelclasslist.h"
 #include "models/classes/schemacatalog.h"
-#include "models/classes/transmittermodelfields.h"
 
 #include <algorithm>
 #include <mutex>

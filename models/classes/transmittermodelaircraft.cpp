@@ -2,7 +2,6 @@
 // count choice, and the dual rates and expo over `cp`.`drExpo`.
 #include "models/classes/imagefields.h"
 #include "models/classes/transmittermodel.h"
-#include "models/classes/transmittermodelfields.h"
 
 #include <QPointer>
 

@@ -2,8 +2,8 @@
 // and the curve, throttle-cut, trainer, differential and flight-mode output settings the
 // editing pages read and write under `model`.`cp`.
 #include "app/log.h"
+#include "models/classes/imagefields.h"
 #include "models/classes/transmittermodel.h"
-#include "models/classes/transmittermodelfields.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,6 @@
 #include "models/classes/imagefields.h"
 #include "models/classes/schemacatalog.h"
 #include "models/classes/transmittermodel.h"
-#include "models/classes/transmittermodelfields.h"
 #include "models/model.h"
 #include "models/modelclassinfo.h"
 #include "testregistry.h"
