@@ -55,7 +55,7 @@ ExitCode runBackupCommand(CommandContext &context)
         return noModelClass(session);
 
     const DeviceConnectionError read =
-        syncModel(session, *model, InitialSyncDirection::DeviceToComputer, context.err);
+        syncModel(session, *model, InitialSyncDirection::DeviceToComputer);
     if (read != DeviceConnectionError::NoError)
         return session.fail(read);
     if (session.interrupted())

@@ -3,6 +3,7 @@
 #include "cli/console.h"
 #include "cli/consoleoutput.h"
 #include "cli/interruptwatcher.h"
+#include "cli/progress.h"
 #include "device/ftdicabledevicestream.h"
 #include "device/streamenumeration.h"
 #include "device/usbcdcdevicestream.h"
@@ -80,6 +81,7 @@ DeviceSession::DeviceSession(const GlobalOptions &options, Console &console, QIO
                              const ModelClassRegistry &registry, Timings timings)
     : m_options(options)
     , m_console(console)
+    , m_err(err)
     , m_timings(timings)
 {
     if (m_options.verbose)
@@ -207,6 +209,20 @@ DeviceConnectionError DeviceSession::run(const std::function<void(DeviceConnecti
     start([result](DeviceConnectionError error) { *result = error; });
     waitUntil([&result] { return result->has_value(); }, -1);
     return result->value_or(DeviceConnectionError::NoReply);
+}
+
+DeviceConnectionError DeviceSession::runWithProgress(
+    const QString &label,
+    const std::function<void(DeviceConnection::Progress, DeviceConnection::Done)> &start)
+{
+    // Shared: an interrupted wait returns while the operation may still report.
+    auto progress =
+        std::make_shared<ProgressReporter>(m_err, label, ProgressReporter::isTerminal(m_err));
+    const DeviceConnectionError error = run([&](DeviceConnection::Done done) {
+        start([progress](float fraction) { progress->update(fraction); }, std::move(done));
+    });
+    progress->finish();
+    return error;
 }
 
 ExitCode DeviceSession::fail(DeviceConnectionError error)

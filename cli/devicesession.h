@@ -75,6 +75,11 @@ public:
     // Runs an operation that reports through a completion to its end.
     [[nodiscard]] DeviceConnectionError
     run(const std::function<void(DeviceConnection::Done)> &start);
+    // The same for an operation that reports its progress, shown on standard error under
+    // `label`.
+    [[nodiscard]] DeviceConnectionError runWithProgress(
+        const QString &label,
+        const std::function<void(DeviceConnection::Progress, DeviceConnection::Done)> &start);
 
     // Prints the error's message (or why the wait ended early) and returns Failed.
     ExitCode fail(DeviceConnectionError error);
@@ -98,6 +103,7 @@ private:
 
     const GlobalOptions m_options;
     Console &m_console;
+    QIODevice &m_err;
     const Timings m_timings;
     std::unique_ptr<ConsoleLogWriter> m_logWriter;
     std::unique_ptr<ConsoleMessagePresenter> m_presenter;

@@ -1,7 +1,6 @@
 #include "cli/command.h"
 #include "cli/console.h"
 #include "cli/devicesession.h"
-#include "cli/progress.h"
 #include "device/saxfile.h"
 
 #include <QFile>
@@ -104,16 +103,13 @@ ExitCode runFlashCommand(CommandContext &context)
     }
 
     DeviceConnection &connection = session.connection();
-    // Shared: an interrupted wait returns while the transfer may still report.
-    auto progress = std::make_shared<ProgressReporter>(
-        context.err, QStringLiteral("Sending firmware"), ProgressReporter::isTerminal(context.err));
-    const DeviceConnectionError sent = session.run([&](DeviceConnection::Done done) {
-        connection.sendSaxFile(
-            std::uint8_t(arguments->target), file, std::uint16_t(device.productCode),
-            device.serialNumber, [progress](float fraction) { progress->update(fraction); },
-            std::move(done));
-    });
-    progress->finish();
+    const DeviceConnectionError sent = session.runWithProgress(
+        QStringLiteral("Sending firmware"),
+        [&](DeviceConnection::Progress progress, DeviceConnection::Done done) {
+            connection.sendSaxFile(std::uint8_t(arguments->target), file,
+                                   std::uint16_t(device.productCode), device.serialNumber,
+                                   std::move(progress), std::move(done));
+        });
     if (sent != DeviceConnectionError::NoError)
         return session.fail(sent);
 

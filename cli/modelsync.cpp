@@ -2,7 +2,6 @@
 
 #include "cli/console.h"
 #include "cli/devicesession.h"
-#include "cli/progress.h"
 #include "models/devicemodel.h"
 #include "models/modelclassinfo.h"
 #include "models/modelcodes.h"
@@ -82,22 +81,17 @@ bool modelSuitsDevice(const DeviceModel &model, const DeviceManager &manager)
 }
 
 DeviceConnectionError syncModel(DeviceSession &session, DeviceModel &model,
-                                InitialSyncDirection direction, QIODevice &err)
+                                InitialSyncDirection direction)
 {
     sizeSingleSection(model, session.manager());
-    // Shared: an interrupted wait returns while the transfer may still report.
-    auto progress = std::make_shared<ProgressReporter>(
-        err,
+    return session.runWithProgress(
         direction == InitialSyncDirection::DeviceToComputer ? QStringLiteral("Reading settings")
                                                             : QStringLiteral("Writing settings"),
-        ProgressReporter::isTerminal(err));
-    const DeviceConnectionError error = session.run([&](DeviceConnection::Done done) {
-        model.memory().setSyncConnectionAsync(
-            &session.connection(), session.manager().targetSections(), direction,
-            [progress](float fraction) { progress->update(fraction); }, std::move(done));
-    });
-    progress->finish();
-    return error;
+        [&](DeviceConnection::Progress progress, DeviceConnection::Done done) {
+            model.memory().setSyncConnectionAsync(&session.connection(),
+                                                  session.manager().targetSections(), direction,
+                                                  std::move(progress), std::move(done));
+        });
 }
 
 ExitCode reidentify(DeviceSession &session)

@@ -12,7 +12,6 @@
 class DeviceManager;
 class DeviceModel;
 class DeviceSession;
-class QIODevice;
 
 // The steps the model commands share: a device in its application that a model class serves,
 // a model of that class, a sync in either direction, and a fresh identification afterwards.
@@ -35,10 +34,10 @@ ExitCode noModelClass(DeviceSession &session);
 // "product 0xD9, parameter version 0xFF", for messages.
 [[nodiscard]] QString variantText(int productCode, std::optional<int> parameterVersion);
 
-// Syncs the model with the device in `direction`, with progress on `err`: the device's whole
-// settings into the model, or the model onto the device and into its flash.
+// Syncs the model with the device in `direction`, with progress on standard error: the
+// device's whole settings into the model, or the model onto the device and into its flash.
 [[nodiscard]] DeviceConnectionError syncModel(DeviceSession &session, DeviceModel &model,
-                                              InitialSyncDirection direction, QIODevice &err);
+                                              InitialSyncDirection direction);
 
 // Forgets what is known of the device and identifies it again, so that its CRCs are read
 // afresh. Success, or Failed with the message printed.

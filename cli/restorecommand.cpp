@@ -35,7 +35,7 @@ ExitCode runRestoreCommand(CommandContext &context)
                      variantText(manager.productCode(), manager.parameterVersion())));
 
     const DeviceConnectionError written =
-        syncModel(session, model, InitialSyncDirection::ComputerToDevice, context.err);
+        syncModel(session, model, InitialSyncDirection::ComputerToDevice);
     if (written != DeviceConnectionError::NoError)
         return session.fail(written);
     if (const ExitCode identified = reidentify(session); identified != ExitCode::Success)
