@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
 namespace {
@@ -50,7 +51,8 @@ AppEnvironment prepareEnvironment(const EnvironmentOptions &options)
     const QString tooltipFolder = options.tooltipFolder.isEmpty()
                                       ? QCoreApplication::applicationDirPath()
                                       : options.tooltipFolder;
-    env.tooltips = loadTooltipTable(tooltipFolder + kTooltipFileName);
+    env.tooltips = loadTooltipTable(tooltipFolder + kTooltipFileName, &env.tooltipProblem);
+    env.dataDirectoryWritable = QFileInfo(env.dataDirectory).isWritable();
 
     (void)networkThread(); // starts the thread and its shared network access manager
 

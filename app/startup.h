@@ -22,6 +22,9 @@ struct AppEnvironment
     Log *log = nullptr;
     LastSyncedModels *lastSyncedModels = nullptr;
     TooltipTable tooltips;
+    // What went wrong on the way that the user should hear about; empty when nothing did.
+    QString tooltipProblem;
+    bool dataDirectoryWritable = true;
 };
 
 struct EnvironmentOptions

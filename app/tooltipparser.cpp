@@ -84,14 +84,22 @@ std::expected<TooltipTable, TooltipParseError> parseTooltips(QIODevice &device)
 
 TooltipTable loadTooltipTable(const QString &path)
 {
+    return loadTooltipTable(path, nullptr);
+}
+
+TooltipTable loadTooltipTable(const QString &path, QString *problem)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     auto parsed = parseTooltips(file);
     if (!parsed) {
-        log(QStringLiteral("TooltipsParsing"), QStringLiteral("error on line %1: %2")
-                                                   .arg(parsed.error().line)
-                                                   .arg(parsed.error().message));
+        const QString line = QStringLiteral("error on line %1: %2")
+                                 .arg(parsed.error().line)
+                                 .arg(parsed.error().message);
+        log(QStringLiteral("TooltipsParsing"), line);
+        if (problem)
+            *problem = line;
         return {};
     }
     return std::move(*parsed);

@@ -25,3 +25,5 @@ struct TooltipParseError
 // parse error is logged in "TooltipsParsing" and also yields an empty table, so the program
 // runs on without tooltips.
 [[nodiscard]] TooltipTable loadTooltipTable(const QString &path);
+// The same; a file that exists but does not parse also leaves the logged line in `problem`.
+[[nodiscard]] TooltipTable loadTooltipTable(const QString &path, QString *problem);

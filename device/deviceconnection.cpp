@@ -3,7 +3,9 @@
 #include "app/log.h"
 #include "device/deviceiothread.h"
 #include "device/frames.h"
+#include "device/streamenumeration.h"
 #include "device/streamrelay.h"
+#include "platform/ftdi/ftdiapi.h"
 
 #include <QMutex>
 #include <QWaitCondition>
@@ -51,13 +53,25 @@ bool closeOnIoThread(const std::shared_ptr<DeviceStream> &stream)
     return ok;
 }
 
+DeviceStreamEnumerator systemStreamEnumerator()
+{
+    return [](bool ftdiPidEnabled) {
+        return availableStreams(ftdiPidEnabled, ftdi::defaultFtdiApi());
+    };
+}
+
+std::function<void()> systemCableLogger()
+{
+    return [] { logFtdiCables(ftdi::defaultFtdiApi()); };
+}
+
 } // namespace
 
 DeviceConnection::DeviceConnection(Options options, QObject *parent)
     : QObject(parent)
     , m_timings(options.timings)
-    , m_enumerator(std::move(options.enumerator))
-    , m_cableLogger(std::move(options.cableLogger))
+    , m_enumerator(options.enumerator ? std::move(options.enumerator) : systemStreamEnumerator())
+    , m_cableLogger(options.cableLogger ? std::move(options.cableLogger) : systemCableLogger())
     , m_clockMs(options.clockMs ? std::move(options.clockMs) : steadyClockMs)
     , m_finder(
           FrameFinder::Callbacks{[this] { return awaitedReply(); },
@@ -146,6 +160,10 @@ void DeviceConnection::open(std::unique_ptr<DeviceStream> stream, std::function<
 void DeviceConnection::handleOpened(bool ok)
 {
     std::function<void(bool)> done = std::exchange(m_openDone, {});
+    m_lastOpenFailure = ok ? StreamOpenFailure{}
+                           : StreamOpenFailure{m_stream->openFailure, m_stream->openDeniedAccess};
+    if (!ok && m_lastOpenFailure.reason.isEmpty())
+        m_lastOpenFailure.reason = tr("%1 could not be opened.").arg(m_stream->description());
     if (!ok) {
         m_relay->detach();
         m_stream.reset();

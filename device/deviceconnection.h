@@ -53,10 +53,19 @@ struct DeviceCommandOptions
     bool expectsReply = true;
 };
 
+// Why the last open attempt failed; empty reason after a successful one.
+struct StreamOpenFailure
+{
+    QString reason;
+    bool accessDenied = false;
+};
+
 // What the connection is built with; tests hand in their own devices, clock and timings.
 struct DeviceConnectionOptions
 {
     ConnectionTimings timings;
+    // Unset: the attached USB CDC ports and programming cables (availableStreams over the
+    // default cable library), and the default library's cable list for the debug menu.
     DeviceStreamEnumerator enumerator;
     std::function<void()> cableLogger;      // logs the cable list for the debug menu
     std::function<std::uint64_t()> clockMs; // a monotonic millisecond tick
@@ -94,6 +103,7 @@ public:
 
     [[nodiscard]] bool isOpen() const { return m_stream != nullptr; }
     [[nodiscard]] const DeviceStream *stream() const { return m_stream.get(); }
+    [[nodiscard]] const StreamOpenFailure &lastOpenFailure() const { return m_lastOpenFailure; }
     [[nodiscard]] bool isFaulted() const { return m_faulted; }
     void clearFaulted();
     [[nodiscard]] DeviceMode mode() const { return m_mode; }
@@ -160,8 +170,8 @@ public:
     void fskWrite(std::uint16_t address, QByteArray data, Progress progress, Done done);
     void fskAdvRead(FlashTarget target, std::optional<std::uint8_t> index, std::uint16_t address,
                     std::uint16_t count, Progress progress, ReplyDone done);
-    void fskAdvWrite(FlashTarget target, std::optional<std::uint8_t> index,
-                     std::uint16_t address, QByteArray data, Progress progress, Done done);
+    void fskAdvWrite(FlashTarget target, std::optional<std::uint8_t> index, std::uint16_t address,
+                     QByteArray data, Progress progress, Done done);
 
     // Lists spanning several replies.
     Task<QList<std::uint32_t>> fskGetSectionCrcs(FlashTarget target, QList<std::uint8_t> sections);
@@ -217,8 +227,7 @@ private:
     // record followed by the next.
     void sendFskCommand(std::uint8_t type, const QByteArray &payload, std::uint8_t replyType,
                         ReplyDone done);
-    Task<QByteArray> fskCommandAsync(std::uint8_t type, QByteArray payload,
-                                     std::uint8_t replyType);
+    Task<QByteArray> fskCommandAsync(std::uint8_t type, QByteArray payload, std::uint8_t replyType);
     void sendSaxFileCommand(std::uint8_t device, QByteArray file, int offset, Progress progress,
                             Done done);
     [[nodiscard]] std::uint64_t now() const { return m_clockMs(); }
@@ -248,6 +257,7 @@ private:
     QObject *m_powerContext = nullptr;
     FrameFinder m_finder;
     bool m_faulted = false;
+    StreamOpenFailure m_lastOpenFailure;
     Done m_pendingSwitch;
     QMetaObject::Connection m_switchConnection;
     QTimer m_switchGuardTimer; // ends a switch whose command failed if nothing else does

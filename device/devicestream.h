@@ -53,6 +53,12 @@ public:
     // Kind and key of the stream, set by enumeration, e.g. "Type: UsbCdc, portName = ttyACM0".
     QString identityText;
 
+    // Why the last open() failed, in words a user can act on; empty after a successful open.
+    // `openDeniedAccess` is set when the operating system refused access (a permission the
+    // user can grant), as opposed to a device that is busy or gone.
+    QString openFailure;
+    bool openDeniedAccess = false;
+
 protected:
     mutable QRecursiveMutex mutex;
 };

@@ -58,9 +58,21 @@ bool FtdiCableDeviceStream::open()
     ftdi::Status status = m_api.openEx(m_serialNumber, ftdi::kOpenBySerialNumber, &m_handle);
     if (status == ftdi::kOk)
         status = configure();
-    if (status == ftdi::kOk)
+    if (status == ftdi::kOk) {
+        openFailure.clear();
+        openDeniedAccess = false;
         return true;
+    }
 
+    openDeniedAccess = status == ftdi::kAccessDenied;
+    openFailure =
+        openDeniedAccess
+            ? QStringLiteral("The programming cable %1 could not be opened: access denied.")
+                  .arg(QString::fromLatin1(m_serialNumber))
+            : QStringLiteral("The programming cable %1 could not be opened (status %2); it "
+                             "may be in use by another program.")
+                  .arg(QString::fromLatin1(m_serialNumber))
+                  .arg(status);
     log(kCategory, QStringLiteral("Failed to open FTDI device %1 (status %2)")
                        .arg(QString::fromLatin1(m_serialNumber))
                        .arg(status));

@@ -50,10 +50,16 @@ bool UsbCdcDeviceStream::open()
         if (dataCallback)
             dataCallback();
     });
-    if (m_port->open(QIODevice::ReadWrite))
+    if (m_port->open(QIODevice::ReadWrite)) {
+        openFailure.clear();
+        openDeniedAccess = false;
         return true;
+    }
 
     log(kCategory, serialPortErrorLine(*m_port));
+    openDeniedAccess = m_port->error() == QSerialPort::PermissionError;
+    openFailure =
+        QStringLiteral("%1 could not be opened: %2").arg(m_portName, m_port->errorString());
     if (m_port->error() == QSerialPort::PermissionError && !deviceAccessHint().isEmpty()) {
         log(kCategory, QStringLiteral("Cannot open %1: %2").arg(m_portName, m_port->errorString()));
         log(kCategory, deviceAccessHint());

@@ -1,0 +1,79 @@
+#include "app/shell/demodevice.h"
+
+#include "app/log.h"
+#include "device/streamenumeration.h"
+#include "devsim/devicesimulator.h"
+#include "devsim/devicestatefile.h"
+#include "devsim/profiles.h"
+#include "devsim/simulatedcabledevice.h"
+#include "platform/ftdi/simulatedftdibackend.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString kLogCategory = QStringLiteral("Demo");
+
+} // namespace
+
+std::expected<std::unique_ptr<DemoDevice>, QString> DemoDevice::create(const QString &profileName,
+                                                                       const QString &stateFile)
+{
+    std::optional<devsim::DeviceProfile> profile = devsim::profiles::profileByName(profileName);
+    if (!profile)
+        return std::unexpected(
+            QStringLiteral("unknown demo device \"%1\"; known are: %2")
+                .arg(profileName, devsim::profiles::names().join(QStringLiteral(", "))));
+    if (const auto loaded = devsim::loadDeviceStateFile(stateFile, *profile); !loaded)
+        return std::unexpected(loaded.error());
+    auto simulator =
+        std::make_shared<devsim::DeviceSimulator>(*profile, devsim::DeviceSimulator::Power::Off);
+    return std::unique_ptr<DemoDevice>(
+        new DemoDevice(profileName, stateFile, std::move(simulator)));
+}
+
+DemoDevice::DemoDevice(QString profileName, QString stateFile,
+                       std::shared_ptr<devsim::DeviceSimulator> simulator)
+    : m_profileName(std::move(profileName))
+    , m_stateFile(std::move(stateFile))
+    , m_simulator(std::move(simulator))
+    , m_backend(std::make_shared<ftdi::SimulatedFtdiBackend>())
+{
+    m_backend->addCable(kCableSerial, std::make_shared<devsim::SimulatedCableDevice>(m_simulator));
+    m_savedState = m_simulator->withDevice(
+        [](devsim::SimulatedDevice &device) { return devsim::deviceStateToJson(device.state()); });
+}
+
+DemoDevice::~DemoDevice() = default;
+
+DeviceStreamEnumerator DemoDevice::enumerator() const
+{
+    return [backend = m_backend](bool ftdiPidEnabled) {
+        return availableStreams(ftdiPidEnabled, *backend, {}, SerialPortLister{});
+    };
+}
+
+std::function<void()> DemoDevice::cableLogger() const
+{
+    return [backend = m_backend] { logFtdiCables(*backend); };
+}
+
+bool DemoDevice::saveState()
+{
+    const QByteArray state = m_simulator->withDevice(
+        [](devsim::SimulatedDevice &device) { return devsim::deviceStateToJson(device.state()); });
+    if (state == m_savedState)
+        return true;
+    QDir().mkpath(QFileInfo(m_stateFile).absolutePath());
+    const auto saved = m_simulator->withDevice([&](devsim::SimulatedDevice &device) {
+        return devsim::saveDeviceStateFile(m_stateFile, device.state());
+    });
+    if (!saved) {
+        log(kLogCategory,
+            QStringLiteral("Could not keep the demo device's memory: %1").arg(saved.error()));
+        return false;
+    }
+    m_savedState = state;
+    return true;
+}

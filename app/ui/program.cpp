@@ -1,0 +1,151 @@
+#include "app/ui/program.h"
+
+#include "app/log.h"
+#include "app/shell/cablefirst.h"
+#include "app/shell/demodevice.h"
+#include "app/shell/devicewatch.h"
+#include "app/shell/programexit.h"
+#include "app/shell/programlibraries.h"
+#include "app/ui/cablefirstprompt.h"
+#include "app/ui/mainwindow.h"
+#include "app/ui/messageboxpresenter.h"
+#include "device/deviceconnection.h"
+#include "device/streamenumeration.h"
+#include "models/modelclassinfo.h"
+#include "models/modellibrary.h"
+#include "platform/ftdi/ftdiapi.h"
+#include "ui/navigation/pageregistry.h"
+#include "ui/sync/syncdialog.h"
+#include "ui/widgets/stylevalues.h"
+
+#include <QApplication>
+#include <QTimer>
+
+namespace {
+
+constexpr int kDemoSaveIntervalMs = 2000;
+
+MainWindowDialogs standardDialogs()
+{
+    MainWindowDialogs dialogs;
+    dialogs.sync = [](MainWindowController &controller, QWidget *parent) -> QDialog * {
+        SyncContext context;
+        context.deviceManager = &controller.deviceManager();
+        context.library = &controller.models();
+        context.lastSyncedModels = &controller.lastSyncedModels();
+        context.setCurrentModel = [&controller](const std::shared_ptr<Model> &model) {
+            return controller.setCurrentModel(model);
+        };
+        return new SyncDialog(std::move(context), parent);
+    };
+    return dialogs;
+}
+
+} // namespace
+
+std::expected<std::unique_ptr<Program>, QString> Program::start(Setup setup)
+{
+    std::unique_ptr<Program> program(new Program);
+    if (auto built = program->build(setup); !built)
+        return std::unexpected(built.error());
+    return program;
+}
+
+Program::~Program()
+{
+    // The window and the watch use the connection; the connection goes after them.
+    m_window.reset();
+    m_watch.reset();
+    m_cableFirst.reset();
+    m_prompt.reset();
+    m_exit.reset();
+    m_connection.reset();
+    m_demo.reset();
+    if (m_presenter)
+        installMessagePresenter(nullptr);
+}
+
+std::expected<void, QString> Program::build(Setup &setup)
+{
+    m_environment = prepareEnvironment(setup.environment);
+    m_libraries = std::make_unique<ProgramLibraries>(
+        openProgramLibraries(m_environment.dataDirectory, m_environment.betaDataDirectory));
+    initStyleValues();
+    m_presenter = std::make_unique<MessageBoxPresenter>();
+    installMessagePresenter(m_presenter.get());
+
+    DeviceConnection::Options connectionOptions;
+    if (setup.options.demoProfile) {
+        const QString stateFile = m_environment.dataDirectory +
+                                  QStringLiteral("/Demo/%1.json").arg(*setup.options.demoProfile);
+        auto demo = DemoDevice::create(*setup.options.demoProfile, stateFile);
+        if (!demo)
+            return std::unexpected(demo.error());
+        m_demo = std::move(*demo);
+        connectionOptions.enumerator = m_demo->enumerator();
+        connectionOptions.cableLogger = m_demo->cableLogger();
+    } else if (!setup.options.ports.isEmpty()) {
+        connectionOptions.enumerator = [ports = setup.options.ports](bool ftdiPidEnabled) {
+            return availableStreams(ftdiPidEnabled, ftdi::defaultFtdiApi(), ports);
+        };
+    }
+    m_connection = std::make_unique<DeviceConnection>(std::move(connectionOptions));
+
+    m_exit = std::make_unique<ProgramExit>(*m_environment.settings, *m_connection,
+                                           std::move(setup.terminate));
+    if (m_demo) {
+        DemoDevice *demo = m_demo.get();
+        m_exit->addBeforeTermination([demo] { demo->saveState(); });
+        auto *saveTimer = new QTimer(m_connection.get());
+        saveTimer->setInterval(kDemoSaveIntervalMs);
+        QObject::connect(saveTimer, &QTimer::timeout, m_connection.get(),
+                         [demo] { demo->saveState(); });
+        saveTimer->start();
+    }
+
+    ProgramExit *exit = m_exit.get();
+    m_prompt = std::make_unique<CableFirstPromptBox>(
+        [this](int result) { m_cableFirst->promptFinished(result); });
+    m_cableFirst = std::make_unique<CableFirstRule>(*m_environment.settings, *m_prompt,
+                                                    [exit] { exit->finishAndExit(); });
+    m_watch = std::make_unique<DeviceWatch>(*m_connection);
+    QObject::connect(m_watch.get(), &DeviceWatch::openAttempted, m_watch.get(),
+                     [this] { m_cableFirst->openAttempted(m_connection->isOpen()); });
+
+    m_pages = std::make_unique<PageRegistry>();
+    MainWindowServices services;
+    services.connection = m_connection.get();
+    services.models = m_libraries->models.get();
+    services.lastSyncedModels = m_environment.lastSyncedModels;
+    services.settings = m_environment.settings;
+    services.registry = &modelClassRegistry();
+    services.log = m_environment.log;
+    services.tooltips = &m_environment.tooltips;
+    services.pages = m_pages.get();
+    services.exit = m_exit.get();
+    m_window = std::make_unique<MainWindow>(services, standardDialogs());
+    if (const QString problems = startupProblems(); !problems.isEmpty())
+        m_window->showStartupNotice(problems);
+    if (setup.showWindow)
+        m_window->show();
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    // The first look happens at once; the timer keeps looking every 800 ms.
+    if (setup.startDeviceWatch) {
+        m_watch->start();
+        QTimer::singleShot(0, m_watch.get(), &DeviceWatch::tick);
+    }
+    return {};
+}
+
+QString Program::startupProblems() const
+{
+    QStringList problems;
+    if (!m_environment.dataDirectoryWritable)
+        problems << QStringLiteral("The data folder %1 cannot be written: models and settings "
+                                   "will not be kept.")
+                        .arg(m_environment.dataDirectory);
+    if (!m_environment.tooltipProblem.isEmpty())
+        problems << QStringLiteral("The help texts could not be read (tooltips.txt, %1).")
+                        .arg(m_environment.tooltipProblem);
+    return problems.join(QLatin1Char('\n'));
+}
