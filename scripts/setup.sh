@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qtbase5-dev libqt5serialport5-dev
+  qtbase5-dev libqt5serialport5-dev libqt5svg5-dev
   libcjson-dev libftdi1-dev libusb-1.0-0-dev
   libbenchmark-dev
   xvfb xauth
