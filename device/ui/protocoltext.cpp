@@ -95,4 +95,18 @@ QStringList sectionCrcLines(const QList<TargetSectionInfo> &sections,
     return lines;
 }
 
+std::expected<std::uint16_t, FieldError> parseUInt16(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    bool ok = false;
+    const bool isHex = trimmed.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    const qlonglong value =
+        isHex ? trimmed.mid(2).toLongLong(&ok, 16) : trimmed.toLongLong(&ok, 10);
+    if (!ok)
+        return std::unexpected(FieldError::NotInteger);
+    if (value < 0 || value > kMaxFieldValue)
+        return std::unexpected(FieldError::OutOfRange);
+    return std::uint16_t(value);
+}
+
 } // namespace protocoltext

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <expected>
 
 // How the protocol test window writes what came back: values as the protocol names them,
 // one log paragraph per line.
@@ -28,5 +29,10 @@ namespace protocoltext {
 [[nodiscard]] QStringList sectionTableLines(const QList<TargetSectionInfo> &sections);
 [[nodiscard]] QStringList sectionCrcLines(const QList<TargetSectionInfo> &sections,
                                           const QList<std::uint32_t> &crcs);
+
+enum class FieldError { NotInteger, OutOfRange };
+inline constexpr int kMaxFieldValue = 0xFFFF;
+// A 16-bit unsigned value typed in decimal or, after "0x", in hexadecimal.
+[[nodiscard]] std::expected<std::uint16_t, FieldError> parseUInt16(const QString &text);
 
 } // namespace protocoltext
