@@ -21,6 +21,14 @@ Model::Model(QObject *parent)
 
 Model::~Model() = default;
 
+void Model::createWizardPages(PageInfoList &) const
+{}
+
+std::unique_ptr<ModelSettingsRows> Model::createSettingsRows(bool) const
+{
+    return nullptr;
+}
+
 std::shared_ptr<Model> Model::createUpgradedCopy(const ModelDevice &) const
 {
     return nullptr;

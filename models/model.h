@@ -3,6 +3,8 @@
 #include "devicestate/targetsection.h"
 #include "models/modelclassinfo.h"
 #include "models/modelinfo.h"
+#include "models/modelsettingsrows.h"
+#include "models/pageinfo.h"
 
 #include <QByteArray>
 #include <QList>
@@ -32,6 +34,14 @@ public:
     void setLibrary(ModelLibrary *library) { m_library = library; }
 
     [[nodiscard]] virtual const ModelClassInfo *getModelClassInfo() const = 0;
+    // The records of the editor's navigation rows, appended to `pages`; the user interface
+    // makes the page widgets from them.
+    virtual void createEditorPages(PageInfoList &pages) const = 0;
+    // The set-up pages of the new-model wizard; none by default.
+    virtual void createWizardPages(PageInfoList &pages) const;
+    // The settings as rows for a settings view; none by default.
+    [[nodiscard]] virtual std::unique_ptr<ModelSettingsRows>
+    createSettingsRows(bool editable) const;
     [[nodiscard]] virtual QByteArray toFileData() const = 0;
     virtual bool fromFileData(const QByteArray &data) = 0;
     [[nodiscard]] virtual std::uint32_t modelCrc() const = 0;

@@ -23,6 +23,10 @@ public:
 
     [[nodiscard]] static const ModelClassInfo *getModelClassInfoStatic();
     [[nodiscard]] const ModelClassInfo *getModelClassInfo() const override;
+    void createEditorPages(PageInfoList &pages) const override;
+    void createWizardPages(PageInfoList &pages) const override;
+    [[nodiscard]] std::unique_ptr<ModelSettingsRows>
+    createSettingsRows(bool editable) const override;
     // The parsed image schema (root without a name), shared by all instances.
     [[nodiscard]] static const LayoutNode &imageSchema();
     // The built-in default image of a parameter version; empty for one without.

@@ -62,6 +62,7 @@ public:
 
     [[nodiscard]] static const ModelClassInfo *getModelClassInfoStatic();
     [[nodiscard]] const ModelClassInfo *getModelClassInfo() const override;
+    void createEditorPages(PageInfoList &pages) const override;
     [[nodiscard]] static const LayoutNode &imageSchema();
 
     [[nodiscard]] const QByteArray &defaultImage() const { return m_defaultImage; }

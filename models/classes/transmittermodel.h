@@ -47,6 +47,7 @@ public:
 
     [[nodiscard]] static const ModelClassInfo *getModelClassInfoStatic();
     [[nodiscard]] const ModelClassInfo *getModelClassInfo() const override;
+    void createEditorPages(PageInfoList &pages) const override;
     // The newer variants a model of `info` can become: (0xEF, 1) for (0xEF, 0), else none.
     [[nodiscard]] static QList<ModelDevice> upgradeTargets(const ModelInfo &info);
     [[nodiscard]] std::shared_ptr<Model>

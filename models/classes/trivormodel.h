@@ -22,6 +22,7 @@ public:
 
     [[nodiscard]] static const ModelClassInfo *getModelClassInfoStatic();
     [[nodiscard]] const ModelClassInfo *getModelClassInfo() const override;
+    void createEditorPages(PageInfoList &pages) const override;
 
     // The product-data names of the sections of a parameter version, in section order; empty
     // for a version without sections.

@@ -23,6 +23,7 @@ public:
 
     [[nodiscard]] static const ModelClassInfo *classInfo();
     [[nodiscard]] const ModelClassInfo *getModelClassInfo() const override { return classInfo(); }
+    void createEditorPages(PageInfoList &) const override {}
     [[nodiscard]] QByteArray toFileData() const override;
     bool fromFileData(const QByteArray &data) override;
     [[nodiscard]] std::uint32_t modelCrc() const override { return 0; }

@@ -33,6 +33,7 @@ public:
     {
         return getModelClassInfoStatic();
     }
+    void createEditorPages(PageInfoList &) const override {}
     static LayoutNode schema();
     static QByteArray defaultBytes();
     void resetToDefaults() override { resetSectionZeroTo(defaultBytes()); }
@@ -57,6 +58,7 @@ public:
     {
         return getModelClassInfoStatic();
     }
+    void createEditorPages(PageInfoList &) const override {}
     static QList<TargetSection> defaultSections();
     void resetToDefaults() override;
 };
