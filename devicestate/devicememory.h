@@ -77,6 +77,9 @@ public:
 
 signals:
     void settingsChanged();
+    // A bulk transfer succeeded and its sections became the model's: whatever shows or
+    // stores the model must take them up (a sync from the device brings new settings).
+    void sectionsReplaced();
     void errorSyncing(DeviceConnectionError error);
     void syncConnectionChanged();
 

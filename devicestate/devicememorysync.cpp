@@ -128,9 +128,12 @@ void DeviceMemory::endTransfer(DeviceConnectionError error)
     m_transferRunning = false;
     // On failure the model keeps every byte it had: the truncations and the dropped sections
     // of the set-up only ever happened to the transfer's copy.
-    if (error == DeviceConnectionError::NoError)
+    const bool replaced = error == DeviceConnectionError::NoError;
+    if (replaced)
         m_sections = std::move(m_transferSections);
     m_transferSections.clear();
+    if (replaced)
+        emit sectionsReplaced();
 }
 
 void DeviceMemory::failTransfer(DeviceConnectionError error, const Done &done)

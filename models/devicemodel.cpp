@@ -22,6 +22,8 @@ DeviceModel::DeviceModel(LayoutNode schema, QObject *parent)
 void DeviceModel::connectSignals()
 {
     connect(this, &DeviceModel::allSettingsChanged, this, &DeviceModel::settingsChanged);
+    // Without this a model read from its device would never reach its file.
+    connect(m_memory, &DeviceMemory::sectionsReplaced, this, &DeviceModel::allSettingsChanged);
     // The library saves the file after its delay; the memory patches a connected device.
     connect(this, &DeviceModel::settingsChanged, this, [this] {
         notifyLibrary();
