@@ -47,6 +47,24 @@ DemoDevice::DemoDevice(QString profileName, QString stateFile,
 
 DemoDevice::~DemoDevice() = default;
 
+void DemoDevice::unplug()
+{
+    if (!m_pluggedIn)
+        return;
+    m_backend->removeCable(kCableSerial);
+    // Unplugged from the computer, the cable no longer powers the device.
+    m_simulator->setPowered(false);
+    m_pluggedIn = false;
+}
+
+void DemoDevice::plugIn()
+{
+    if (m_pluggedIn)
+        return;
+    m_backend->addCable(kCableSerial, std::make_shared<devsim::SimulatedCableDevice>(m_simulator));
+    m_pluggedIn = true;
+}
+
 DeviceStreamEnumerator DemoDevice::enumerator() const
 {
     return [backend = m_backend](bool ftdiPidEnabled) {

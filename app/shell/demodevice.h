@@ -35,6 +35,11 @@ public:
     [[nodiscard]] DeviceStreamEnumerator enumerator() const;
     [[nodiscard]] std::function<void()> cableLogger() const;
 
+    // Takes the cable out of the computer and puts it back, as a user would.
+    void unplug();
+    void plugIn();
+    [[nodiscard]] bool isPluggedIn() const { return m_pluggedIn; }
+
     // Writes the state file when the device's flash changed since the last save; false when
     // writing failed (logged).
     bool saveState();
@@ -53,4 +58,5 @@ private:
     std::shared_ptr<devsim::DeviceSimulator> m_simulator;
     std::shared_ptr<ftdi::SimulatedFtdiBackend> m_backend;
     QByteArray m_savedState;
+    bool m_pluggedIn = true;
 };
