@@ -124,6 +124,9 @@ std::expected<void, QString> Program::build(Setup &setup)
     services.pages = m_pages.get();
     services.exit = m_exit.get();
     m_window = std::make_unique<MainWindow>(services, standardDialogs());
+    // A failed attempt changes nothing on the connection; the window still says why.
+    QObject::connect(m_watch.get(), &DeviceWatch::openAttempted, m_window.get(),
+                     &MainWindow::updateConnectionInfo);
     if (const QString problems = startupProblems(); !problems.isEmpty())
         m_window->showStartupNotice(problems);
     if (setup.showWindow)

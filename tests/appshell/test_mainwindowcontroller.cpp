@@ -39,8 +39,7 @@ struct ControllerRig
 {
     explicit ControllerRig(const QString &profile = DemoDevice::kDefaultProfile)
         : rig(profile)
-    {
-    }
+    {}
     ShellRig rig;
     RecordingView view;
     std::unique_ptr<MainWindowController> controller = makeController();
@@ -57,11 +56,9 @@ struct ControllerRig
         int states = 0;
         QObject::connect(&controller->deviceManager(), &DeviceManager::deviceStateChanged,
                          controller.get(), [&] { ++states; });
-        return rig.openAndPower() && QTest::qWaitFor(
-                                         [&] {
-                                             return states > 0 && !controller->deviceManager().isBusy();
-                                         },
-                                         kWaitMs);
+        return rig.openAndPower() &&
+               QTest::qWaitFor([&] { return states > 0 && !controller->deviceManager().isBusy(); },
+                               kWaitMs);
     }
     // What the sync dialog does when the user keeps the device's settings: a new library
     // model filled from the device becomes current.
@@ -84,7 +81,8 @@ struct ControllerRig
                                           result = error;
                                           done = true;
                                       });
-        if (!QTest::qWaitFor([&] { return done; }, kWaitMs) || result != DeviceConnectionError::NoError)
+        if (!QTest::qWaitFor([&] { return done; }, kWaitMs) ||
+            result != DeviceConnectionError::NoError)
             return nullptr;
         rig.lastSynced.setLastSyncedModel(manager.serialNumber(), model->info().fileName());
         controller->setCurrentModel(model);
@@ -129,7 +127,8 @@ private slots:
         QVERIFY(rig.controller->currentModel());
         QCOMPARE(rig.controller->currentModel()->info().fileName(), fileName);
         QVERIFY(rig.controller->modelChosenForDevice());
-        QCOMPARE(rig.rig.settings.value(MainWindowController::kCurrentModelKey).toString(), fileName);
+        QCOMPARE(rig.rig.settings.value(MainWindowController::kCurrentModelKey).toString(),
+                 fileName);
         // Writing the model to the device ran behind the "Selecting Model..." progress.
         QVERIFY(QTest::qWaitFor([&] { return rig.view.calls.contains("selected"); }, kWaitMs));
         QVERIFY(rig.controller->isCurrentModelAttached());

@@ -26,12 +26,17 @@ private slots:
         QTest::addColumn<std::optional<int>>("parameterVersion");
         QTest::addColumn<bool>("required");
         const std::optional<bool> unknown;
-        QTest::newRow("reports calibrated") << std::optional(true) << 217 << 2 << std::optional(255) << false;
-        QTest::newRow("reports uncalibrated") << std::optional(false) << 58 << 1 << std::optional(0) << true;
-        QTest::newRow("silent receiver v2 at 255") << unknown << 217 << 2 << std::optional(255) << true;
+        QTest::newRow("reports calibrated")
+            << std::optional(true) << 217 << 2 << std::optional(255) << false;
+        QTest::newRow("reports uncalibrated")
+            << std::optional(false) << 58 << 1 << std::optional(0) << true;
+        QTest::newRow("silent receiver v2 at 255")
+            << unknown << 217 << 2 << std::optional(255) << true;
         QTest::newRow("silent receiver v1") << unknown << 217 << 1 << std::optional(255) << false;
-        QTest::newRow("silent receiver at 254") << unknown << 217 << 2 << std::optional(254) << false;
-        QTest::newRow("no parameter version") << unknown << 217 << 2 << std::optional<int>() << false;
+        QTest::newRow("silent receiver at 254")
+            << unknown << 217 << 2 << std::optional(254) << false;
+        QTest::newRow("no parameter version")
+            << unknown << 217 << 2 << std::optional<int>() << false;
         QTest::newRow("other product") << unknown << 218 << 2 << std::optional(255) << false;
     }
     void calibrationRequired()
@@ -41,9 +46,9 @@ private slots:
         QFETCH(int, appMajor);
         QFETCH(std::optional<int>, parameterVersion);
         QFETCH(bool, required);
-        QCOMPARE(devicerules::calibrationRequired(isCalibrated, productCode, appMajor,
-                                                  parameterVersion),
-                 required);
+        QCOMPARE(
+            devicerules::calibrationRequired(isCalibrated, productCode, appMajor, parameterVersion),
+            required);
     }
 
     void tncFlags_data()
@@ -113,8 +118,8 @@ private slots:
         QList<SerialPortDescription> ports{{"ttyACM0", "/dev/ttyACM0", 0x0403, 0x7C48},
                                            {"ttyS0", "/dev/ttyS0", std::nullopt, std::nullopt}};
         QCOMPARE(devicerules::serialPortLines(ports),
-                 (QStringList{"Available serial ports:", "  Name: ttyACM0, VID: 0x0403, PID: 0x7C48",
-                              "  Name: ttyS0"}));
+                 (QStringList{"Available serial ports:",
+                              "  Name: ttyACM0, VID: 0x0403, PID: 0x7C48", "  Name: ttyS0"}));
     }
 
     // The model last synced with the device is tried first, then the current model.
@@ -123,11 +128,16 @@ private slots:
         QTest::addColumn<QString>("current");
         QTest::addColumn<QString>("lastSynced");
         QTest::addColumn<QStringList>("order");
-        QTest::newRow("neither") << "" << "" << QStringList{"1", "2", "3"};
-        QTest::newRow("current") << "3" << "" << QStringList{"3", "1", "2"};
-        QTest::newRow("last synced before current") << "2" << "3" << QStringList{"3", "2", "1"};
-        QTest::newRow("same model") << "2" << "2" << QStringList{"2", "1", "3"};
-        QTest::newRow("names not in library") << "9" << "8" << QStringList{"1", "2", "3"};
+        QTest::newRow("neither") << ""
+                                 << "" << QStringList{"1", "2", "3"};
+        QTest::newRow("current") << "3"
+                                 << "" << QStringList{"3", "1", "2"};
+        QTest::newRow("last synced before current") << "2"
+                                                    << "3" << QStringList{"3", "2", "1"};
+        QTest::newRow("same model") << "2"
+                                    << "2" << QStringList{"2", "1", "3"};
+        QTest::newRow("names not in library") << "9"
+                                              << "8" << QStringList{"1", "2", "3"};
     }
     void syncOrder()
     {
@@ -144,21 +154,21 @@ private slots:
         QTest::addColumn<QStringList>("ports");
         QTest::addColumn<bool>("valid");
         QTest::newRow("none") << QStringList{} << "" << QStringList{} << true;
-        QTest::newRow("demo default") << QStringList{"--demo"} << "airplane-receiver"
-                                      << QStringList{} << true;
-        QTest::newRow("demo profile") << QStringList{"--demo", "transmitter"} << "transmitter"
-                                      << QStringList{} << true;
-        QTest::newRow("demo then option") << QStringList{"--demo", "--help"} << "airplane-receiver"
-                                          << QStringList{} << true;
-        QTest::newRow("unknown profile") << QStringList{"--demo", "toaster"} << "" << QStringList{}
-                                         << false;
+        QTest::newRow("demo default")
+            << QStringList{"--demo"} << "airplane-receiver" << QStringList{} << true;
+        QTest::newRow("demo profile")
+            << QStringList{"--demo", "transmitter"} << "transmitter" << QStringList{} << true;
+        QTest::newRow("demo then option")
+            << QStringList{"--demo", "--help"} << "airplane-receiver" << QStringList{} << true;
+        QTest::newRow("unknown profile")
+            << QStringList{"--demo", "toaster"} << "" << QStringList{} << false;
         QTest::newRow("ports") << QStringList{"--port", "/dev/pts/3,application", "--port=/dev/x"}
                                << "" << QStringList{"/dev/pts/3", "/dev/x"} << true;
-        QTest::newRow("bad port mode") << QStringList{"--port", "/dev/x,sideways"} << ""
-                                       << QStringList{} << false;
+        QTest::newRow("bad port mode")
+            << QStringList{"--port", "/dev/x,sideways"} << "" << QStringList{} << false;
         QTest::newRow("port without path") << QStringList{"--port"} << "" << QStringList{} << false;
-        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << "" << QStringList{}
-                                        << false;
+        QTest::newRow("unknown option")
+            << QStringList{"--frobnicate"} << "" << QStringList{} << false;
     }
     void options()
     {
