@@ -156,8 +156,8 @@ void MainWindow::updateLogInInfo()
     m_accountLabel->setText(devicerules::accountText(settings));
     m_accountLabel->setVisible(loggedIn);
     m_logOutButton->setVisible(loggedIn);
-    m_logInButton->setVisible(!loggedIn);
-    m_logInButton->setEnabled(bool(m_dialogs.logIn));
+    // Until the account dialogs exist there is nothing to log in with.
+    m_logInButton->setVisible(!loggedIn && m_dialogs.logIn);
     action(QStringLiteral("actionLog_Out"))->setVisible(loggedIn);
     QAction *logIn = action(QStringLiteral("actionLog_In"));
     logIn->setVisible(!loggedIn);
