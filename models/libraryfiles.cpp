@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 #include <algorithm>
 
@@ -67,6 +68,40 @@ bool replaceFileAtomically(const QString &source, const QString &target)
 bool copyFileAtomically(const QString &source, const QString &target)
 {
     return !QFileInfo::exists(target) && replaceFileAtomically(source, target);
+}
+
+bool writePiecesAtomically(const QString &path, const QList<QByteArray> &pieces,
+                           const QDateTime &modified, QString *errorText)
+{
+    QSaveFile file(path);
+    const auto fail = [&] {
+        if (errorText)
+            *errorText = file.errorString();
+        file.cancelWriting();
+        return false;
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return fail();
+    qint64 size = 0;
+    for (const QByteArray &piece : pieces) {
+        if (file.write(piece) != piece.size())
+            return fail();
+        size += piece.size();
+    }
+    // As in writeFileAtomically: a full disk may take part of a buffered write and report
+    // success, which only the size on disk reveals.
+    if (!file.flush() || file.size() != size)
+        return fail();
+    // Undated, the file keeps the time it was written, and only a crash before the next
+    // manifest could leave an entry stale: not worth failing the write for.
+    if (modified.isValid())
+        file.setFileTime(modified, QFileDevice::FileModificationTime);
+    if (!file.commit()) {
+        if (errorText)
+            *errorText = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 } // namespace libraryfiles

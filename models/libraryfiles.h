@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -25,5 +27,12 @@ namespace libraryfiles {
 
 // As replaceFileAtomically, to a path that must not exist yet.
 [[nodiscard]] bool copyFileAtomically(const QString &source, const QString &target);
+
+// Writes the pieces one after another as the new content of `path`, atomically (see
+// app/atomicfile.h). A valid `modified` becomes the file's modification time before the file
+// takes its place, so that a file written from an older snapshot never looks newer than the
+// files written after that snapshot was taken. On failure `errorText` (when given) says why.
+[[nodiscard]] bool writePiecesAtomically(const QString &path, const QList<QByteArray> &pieces,
+                                         const QDateTime &modified, QString *errorText = nullptr);
 
 } // namespace libraryfiles

@@ -1,6 +1,5 @@
 #include "models/librarymanifest.h"
 
-#include "app/atomicfile.h"
 #include "models/libraryfiles.h"
 
 #include <QFile>
@@ -8,7 +7,7 @@
 #include <QJsonParseError>
 
 #include <algorithm>
-#include <vector>
+#include <mutex>
 
 const QString LibraryManifest::kFileName = QStringLiteral("manifest.json");
 
@@ -30,9 +29,40 @@ QByteArray memberText(const QString &fileName, const QJsonObject &json)
 
 } // namespace
 
+// Immutable once made, apart from the text that either thread may make first: a snapshot
+// being written keeps the member alive after the manifest has replaced or dropped it.
+struct LibraryManifest::Member
+{
+    Member(const QString &fileName, const QJsonObject &json)
+        : fileName(fileName)
+        , json(json)
+    {}
+
+    [[nodiscard]] const QByteArray &text() const
+    {
+        std::call_once(once, [this] { m_text = memberText(fileName, json); });
+        return m_text;
+    }
+
+    // Copies of their own rather than the entry's, so that each thread reads its own
+    // instance of the shared data.
+    const QString fileName;
+    const QJsonObject json;
+
+private:
+    mutable std::once_flag once;
+    mutable QByteArray m_text;
+};
+
+LibraryManifest::Entry LibraryManifest::makeEntry(const QString &fileName, const QJsonObject &json)
+{
+    return Entry{json, std::make_shared<const Member>(fileName, json), {}};
+}
+
 bool LibraryManifest::read(const QString &path)
 {
     m_entries.clear();
+    m_order.reset();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -42,6 +72,7 @@ bool LibraryManifest::read(const QString &path)
 bool LibraryManifest::parse(const QByteArray &json)
 {
     m_entries.clear();
+    m_order.reset();
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
@@ -55,43 +86,63 @@ bool LibraryManifest::parse(const QByteArray &json)
             intact = false;
             continue;
         }
-        m_entries.insert(it.key(), Entry{it.value().toObject(), {}, {}});
+        m_entries.insert(it.key(), makeEntry(it.key(), it.value().toObject()));
     }
     return intact;
 }
 
-QByteArray LibraryManifest::toJson() const
+LibraryManifest::Snapshot LibraryManifest::snapshot() const
 {
+    Snapshot snapshot;
     const QStringList names = fileNames();
-    if (names.isEmpty())
-        return QByteArrayLiteral("{\n}\n");
+    snapshot.m_members.reserve(std::size_t(names.size()));
+    for (const QString &name : names)
+        snapshot.m_members.push_back(m_entries.find(name)->member);
+    return snapshot;
+}
+
+QList<QByteArray> LibraryManifest::Snapshot::pieces() const
+{
+    if (m_members.empty())
+        return {QByteArrayLiteral("{\n}\n")};
+    static const QByteArray separator = QByteArrayLiteral(",\n");
+    QList<QByteArray> pieces;
+    pieces.reserve(int(2 * m_members.size() + 1));
+    pieces.append(QByteArrayLiteral("{\n"));
+    for (std::size_t i = 0; i < m_members.size(); ++i) {
+        if (i > 0)
+            pieces.append(separator);
+        pieces.append(m_members[i]->text());
+    }
+    pieces.append(QByteArrayLiteral("\n}\n"));
+    return pieces;
+}
+
+QByteArray LibraryManifest::Snapshot::toJson() const
+{
+    const QList<QByteArray> parts = pieces();
+    qsizetype size = 0;
+    for (const QByteArray &part : parts)
+        size += part.size();
     // Entries carry their pictures, so a large library makes a manifest of tens of megabytes:
     // the text is assembled in one allocation rather than grown step by step.
-    qsizetype size = 0;
-    for (const QString &name : names) {
-        const Entry &entry = m_entries.find(name).value();
-        if (entry.text.isEmpty())
-            entry.text = memberText(name, entry.json);
-        size += entry.text.size() + 2;
-    }
     QByteArray text;
-    text.reserve(size + 8);
-    text += "{\n";
-    for (int i = 0; i < names.size(); ++i) {
-        if (i > 0)
-            text += ",\n";
-        text += m_entries.find(names.at(i)).value().text;
-    }
-    text += "\n}\n";
+    text.reserve(size);
+    for (const QByteArray &part : parts)
+        text += part;
     return text;
 }
 
-bool LibraryManifest::write(const QString &path) const
+QStringList LibraryManifest::fileNames() const
 {
-    return writeFileAtomically(path, toJson());
+    // Every save of a changed entry takes a snapshot in this order; with thousands of entries
+    // sorting them each time was a good part of the save.
+    if (!m_order)
+        m_order = sortedFileNames();
+    return *m_order;
 }
 
-QStringList LibraryManifest::fileNames() const
+QStringList LibraryManifest::sortedFileNames() const
 {
     // Numbers are read once per name rather than once per comparison.
     struct Key
@@ -164,10 +215,15 @@ QImage LibraryManifest::picture(const QString &base64) const
 
 void LibraryManifest::set(const QString &fileName, const QJsonObject &json)
 {
-    m_entries.insert(fileName, Entry{json, {}, {}});
+    if (!m_entries.contains(fileName))
+        m_order.reset();
+    m_entries.insert(fileName, makeEntry(fileName, json));
 }
 
 bool LibraryManifest::remove(const QString &fileName)
 {
-    return m_entries.remove(fileName) > 0;
+    if (m_entries.remove(fileName) == 0)
+        return false;
+    m_order.reset();
+    return true;
 }

@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 
+#include <algorithm>
+
 namespace {
 
 const QString kLogCategory = QStringLiteral("ModelLibrary");
@@ -25,7 +27,10 @@ ModelLibrary::ModelLibrary(QString directory, QObject *parent)
 {
     m_saveTimer.setSingleShot(true);
     m_saveTimer.setInterval(kSaveDelay);
-    connect(&m_saveTimer, &QTimer::timeout, this, [this] { flushPendingSaves(); });
+    // The timer fires while the user works: it must not wait for the manifest.
+    connect(&m_saveTimer, &QTimer::timeout, this, [this] { writePendingSaves(); });
+    connect(&m_manifestWriter, &ManifestWriter::written, this,
+            [this](quint64, bool ok, const QString &errorText) { manifestWritten(ok, errorText); });
 
     if (!QDir().mkpath(m_directory))
         log(kLogCategory, QStringLiteral("Cannot create the folder %1").arg(m_directory));
@@ -74,8 +79,11 @@ void ModelLibrary::loadManifest()
         if (fileName == LibraryManifest::kFileName)
             continue;
         present.insert(fileName);
-        // A model file newer than the manifest was saved after the manifest's last write (a
-        // crash in between, or a manifest write that failed): its entry may be stale.
+        if (!m_newestFileTime.isValid() || file.lastModified() > m_newestFileTime)
+            m_newestFileTime = file.lastModified();
+        // A model file newer than the manifest was saved after the snapshot the manifest was
+        // written from (a crash before the next one, or a manifest write that failed): its
+        // entry may be stale.
         if (m_manifest.contains(fileName) && file.lastModified() <= manifestTime)
             continue;
         rewrite = true;
@@ -90,8 +98,10 @@ void ModelLibrary::loadManifest()
             rewrite = true;
         }
     }
-    if (rewrite)
+    if (rewrite) {
         writeManifest();
+        waitForWrites();
+    }
 }
 
 std::optional<QJsonObject> ModelLibrary::entryFromFile(const QString &path)
@@ -119,13 +129,36 @@ std::optional<QJsonObject> ModelLibrary::entryFromFile(const QString &path)
     return entry;
 }
 
-bool ModelLibrary::writeManifest()
+void ModelLibrary::writeManifest()
 {
-    m_manifestStale = !m_manifest.write(filePath(LibraryManifest::kFileName));
-    if (m_manifestStale)
-        log(kLogCategory,
-            QStringLiteral("Failed to write %1").arg(filePath(LibraryManifest::kFileName)));
+    // A model file dated in the future must not date the manifest there too, or files saved
+    // from now on would look older than it.
+    const QDateTime modified = m_newestFileTime.isValid()
+                                   ? std::min(m_newestFileTime, QDateTime::currentDateTimeUtc())
+                                   : QDateTime();
+    m_manifestWriter.write(filePath(LibraryManifest::kFileName), m_manifest.snapshot(), modified);
+}
+
+void ModelLibrary::manifestWritten(bool ok, const QString &errorText)
+{
+    // Results arrive in the order of the writes, so the last one tells the state of the file.
+    m_manifestStale = !ok;
+    if (!ok)
+        log(kLogCategory, QStringLiteral("Failed to write %1: %2")
+                              .arg(filePath(LibraryManifest::kFileName), errorText));
+}
+
+bool ModelLibrary::waitForWrites()
+{
+    m_manifestWriter.waitForWrites();
     return !m_manifestStale;
+}
+
+void ModelLibrary::noteFileWritten(const QString &path)
+{
+    const QDateTime modified = QFileInfo(path).lastModified();
+    if (modified.isValid() && (!m_newestFileTime.isValid() || modified > m_newestFileTime))
+        m_newestFileTime = modified;
 }
 
 std::shared_ptr<Model> ModelLibrary::liveModel(const QString &fileName) const
@@ -245,6 +278,7 @@ ModelLibrary::SaveResult ModelLibrary::writeModelFile(const std::shared_ptr<Mode
         log(kLogCategory, QStringLiteral("Failed to write %1").arg(path));
         return SaveResult::WriteFailed;
     }
+    noteFileWritten(path);
     const QJsonObject json = model->info().toManifestJson();
     if (!m_manifest.contains(fileName) || m_manifest.json(fileName) != json) {
         m_manifest.set(fileName, json);
@@ -257,8 +291,8 @@ ModelLibrary::SaveResult ModelLibrary::save(const std::shared_ptr<Model> &model)
 {
     bool entryChanged = false;
     const SaveResult result = writeModelFile(model, &entryChanged);
-    if (result == SaveResult::Saved && (entryChanged || m_manifestStale) && !writeManifest())
-        return SaveResult::WriteFailed;
+    if (result == SaveResult::Saved && (entryChanged || m_manifestStale))
+        writeManifest();
     return result;
 }
 
@@ -281,13 +315,13 @@ bool ModelLibrary::saveModel(const QString &fileName)
     return false;
 }
 
-bool ModelLibrary::flushPendingSaves()
+bool ModelLibrary::writePendingSaves()
 {
     m_saveTimer.stop();
     const QList<std::shared_ptr<Model>> pending = std::exchange(m_pending, {});
     bool allSaved = true;
     // One manifest write for all: it holds every model's picture and can be large.
-    QList<std::shared_ptr<Model>> awaitingManifest;
+    bool entriesChanged = false;
     for (const std::shared_ptr<Model> &model : pending) {
         bool entryChanged = false;
         // A model that left the library since has nothing to write here.
@@ -295,16 +329,18 @@ bool ModelLibrary::flushPendingSaves()
         if (result == SaveResult::WriteFailed) {
             keepPending(model);
             allSaved = false;
-        } else if (result == SaveResult::Saved && entryChanged) {
-            awaitingManifest.append(model);
         }
+        entriesChanged = entriesChanged || entryChanged;
     }
-    if ((!awaitingManifest.isEmpty() || m_manifestStale) && !writeManifest()) {
-        for (const std::shared_ptr<Model> &model : std::as_const(awaitingManifest))
-            keepPending(model);
-        allSaved = false;
-    }
+    if (entriesChanged || m_manifestStale)
+        writeManifest();
     return allSaved;
+}
+
+bool ModelLibrary::flushPendingSaves()
+{
+    const bool allSaved = writePendingSaves();
+    return waitForWrites() && allSaved;
 }
 
 void ModelLibrary::modelChanged(const QString &fileName)
@@ -372,11 +408,14 @@ bool ModelLibrary::importLibrary(const ModelLibrary &other)
             allCopied = false;
             continue;
         }
+        noteFileWritten(filePath(fileName));
         m_manifest.set(fileName, other.m_manifest.json(sourceName));
         copied.append(fileName);
     }
-    if (allCopied)
-        return writeManifest();
+    if (allCopied) {
+        writeManifest();
+        return waitForWrites();
+    }
 
     // The source keeps every model; our copies go again so that a retry finds a clean slate.
     for (const QString &fileName : std::as_const(copied)) {

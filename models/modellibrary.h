@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/librarymanifest.h"
+#include "models/manifestwriter.h"
 #include "models/modelinfo.h"
 
 #include <QDateTime>
@@ -26,6 +27,8 @@ struct ModelDevice;
 // extension), and manifest.json caching each model's descriptive data so that lists need not
 // load every file. Changed models are written a short delay after their first change. Every
 // file is written atomically: a crash or a full disk leaves the old file or the new one.
+// Model files are written on the calling thread; manifest.json, which holds every model's
+// picture, is written on a thread of its own (ManifestWriter), so a save never waits for it.
 // Main thread only.
 class ModelLibrary : public QObject
 {
@@ -35,10 +38,11 @@ public:
     static constexpr std::chrono::milliseconds kSaveDelay{2000};
 
     // Creates the directory if needed, reads manifest.json and reconciles it with the files
-    // there: a missing, broken or stale manifest is rebuilt from the model files, and files
-    // that do not load stay on disk unlisted.
+    // there: a missing, broken or stale manifest is rebuilt from the model files (and is on
+    // disk when this returns), and files that do not load stay on disk unlisted.
     explicit ModelLibrary(QString directory, QObject *parent = nullptr);
-    // Writes what is still pending and detaches the open models.
+    // Writes what is still pending, waits until the manifest is on disk and detaches the open
+    // models.
     ~ModelLibrary() override;
 
     [[nodiscard]] const QString &directory() const { return m_directory; }
@@ -54,8 +58,10 @@ public:
     // Deletes the file and forgets the model. False when the file could not be deleted (the
     // model then stays listed).
     bool removeModel(const QString &fileName);
-    // Writes the model's file and, when its info changed, the manifest. A model that could
-    // not be written is kept pending for the next flush.
+    // Writes the model's file and, when its info changed, queues the manifest: true means the
+    // model file is on disk (waitForWrites waits for the manifest too). A model that could not
+    // be written is kept pending for the next flush; a manifest that could not be written is
+    // logged and written again at the next save.
     bool saveModel(const QString &fileName);
 
     // One per model in library order; an open model contributes its live info.
@@ -71,8 +77,9 @@ public:
         return m_manifest.contains(fileName);
     }
 
-    // Copies every model file of `other` into this library. False when a copy failed: the
-    // copies made are then removed again, so that a retry does not duplicate them.
+    // Copies every model file of `other` into this library and waits for the manifest. False
+    // when a copy or the manifest failed; after a failed copy the copies made are removed
+    // again, so that a retry does not duplicate them.
     [[nodiscard]] bool importLibrary(const ModelLibrary &other);
     // Binds the model to a connected device; a model of another device is moved to a new
     // file first, leaving the old one to that device. Empty when that move failed.
@@ -84,9 +91,13 @@ public:
 
     // Called by a model of this library when its info or settings changed.
     void modelChanged(const QString &fileName);
-    // Writes every pending model now (save timer, main window closing). Returns whether all
-    // were written; those that were not stay pending.
+    // Writes every pending model now and waits until they and the manifest are on disk (main
+    // window closing; the process then ends without destructors). Returns whether all were
+    // written; models that were not stay pending.
     bool flushPendingSaves();
+    // Blocks until the manifest writes asked for so far are on disk or have failed. Returns
+    // whether manifest.json now matches the library.
+    bool waitForWrites();
     [[nodiscard]] const QList<std::shared_ptr<Model>> &pendingModels() const { return m_pending; }
 
     [[nodiscard]] QString newModelName() const;
@@ -105,19 +116,32 @@ private:
     [[nodiscard]] SaveResult writeModelFile(const std::shared_ptr<Model> &model,
                                             bool *entryChanged);
     [[nodiscard]] SaveResult save(const std::shared_ptr<Model> &model);
+    // The save timer's part of flushPendingSaves: everything but the wait. Returns whether
+    // every model file was written.
+    bool writePendingSaves();
     void keepPending(const std::shared_ptr<Model> &model);
     void dropDeadOpenModels();
     void loadManifest();
     // The manifest entry of a model file, or nothing when it does not load.
     [[nodiscard]] static std::optional<QJsonObject> entryFromFile(const QString &path);
-    bool writeManifest();
+    // Queues manifest.json as the library is now.
+    void writeManifest();
+    void manifestWritten(bool ok, const QString &errorText);
+    // Remembers the modification time of a model file this library wrote.
+    void noteFileWritten(const QString &path);
 
     QString m_directory;
     LibraryManifest m_manifest;
     // Set when writing manifest.json failed, so that the next save writes it again.
     bool m_manifestStale = false;
+    // The newest modification time among the model files the manifest reflects. The manifest
+    // is dated with it: a start-up then takes every model file written after the manifest's
+    // snapshot, even one that reached the disk before the manifest did, as newer than its
+    // entry (see loadManifest).
+    QDateTime m_newestFileTime;
     QHash<QString, std::weak_ptr<Model>> m_openModels;
     QList<std::shared_ptr<Model>> m_pending;
     QTimer m_saveTimer;
     std::function<QDateTime()> m_clock;
+    ManifestWriter m_manifestWriter;
 };
