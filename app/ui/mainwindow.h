@@ -4,6 +4,7 @@
 #include "app/shell/mainwindowview.h"
 #include "app/tooltipparser.h"
 
+#include <QDialog>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>

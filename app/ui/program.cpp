@@ -16,9 +16,11 @@
 #include "platform/ftdi/ftdiapi.h"
 #include "ui/navigation/pageregistry.h"
 #include "ui/sync/syncdialog.h"
+#include "ui/widgets/picture.h"
 #include "ui/widgets/stylevalues.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
 
 namespace {
@@ -93,6 +95,12 @@ std::expected<void, QString> Program::build(Setup &setup)
 
     m_exit = std::make_unique<ProgramExit>(*m_environment.settings, *m_connection,
                                            std::move(setup.terminate));
+    // The models library is flushed by the window as it closes; the other two may still be
+    // writing their lists.
+    m_exit->addBeforeTermination([libraries = m_libraries.get()] {
+        libraries->trash->waitForWrites();
+        libraries->presets->waitForWrites();
+    });
     if (m_demo) {
         DemoDevice *demo = m_demo.get();
         m_exit->addBeforeTermination([demo] { demo->saveState(); });
@@ -147,6 +155,10 @@ QString Program::startupProblems() const
         problems << QStringLiteral("The data folder %1 cannot be written: models and settings "
                                    "will not be kept.")
                         .arg(m_environment.dataDirectory);
+    if (!QDir(pictureFolder()).exists())
+        problems << QStringLiteral("The program's pictures were not found (%1); it runs "
+                                   "without them.")
+                        .arg(QDir::toNativeSeparators(pictureFolder()));
     if (!m_environment.tooltipProblem.isEmpty())
         problems << QStringLiteral("The help texts could not be read (tooltips.txt, %1).")
                         .arg(m_environment.tooltipProblem);

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QMutex>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>
@@ -41,9 +42,20 @@ QFont logFont()
 
 } // namespace
 
+// Shared with the loggers' threads; `target` is cleared before the dialog goes away, under the
+// same lock, so a logger never posts to a dialog that is being destroyed.
+struct LogDialog::Arrivals
+{
+    QMutex mutex;
+    LogDialog *target = nullptr;
+    QStringList categories; // new to this burst, in order of arrival
+    bool posted = false;
+};
+
 LogDialog::LogDialog(Log &log, QWidget *parent)
     : QDialog(parent)
     , m_log(log)
+    , m_arrivals(std::make_shared<Arrivals>())
     , m_state(log)
     , m_entriesPerStep(kFirstStepEntries)
 {
@@ -52,9 +64,18 @@ LogDialog::LogDialog(Log &log, QWidget *parent)
     m_appendTimer.setSingleShot(true);
     connect(&m_appendTimer, &QTimer::timeout, this, &LogDialog::appendStep);
 
-    // With this dialog as the context object, entries logged on other threads arrive queued on
-    // the GUI thread.
-    connect(&m_log, &Log::entryAdded, this, &LogDialog::onEntryAdded);
+    m_arrivals->target = this;
+    m_arrivalConnection =
+        connect(&m_log, &Log::entryAdded, [arrivals = m_arrivals](const LogEntry &entry) {
+            QMutexLocker lock(&arrivals->mutex);
+            if (!arrivals->categories.contains(entry.category))
+                arrivals->categories.append(entry.category);
+            if (arrivals->posted || !arrivals->target)
+                return;
+            arrivals->posted = true;
+            QMetaObject::invokeMethod(arrivals->target, &LogDialog::takeArrivals,
+                                      Qt::QueuedConnection);
+        });
     connect(&m_log, &Log::entriesCleared, this, &LogDialog::onEntriesCleared);
     connect(m_categoryList, &QListWidget::itemChanged, this, &LogDialog::onCategoryItemChanged);
     connect(m_pauseCheckBox, &QCheckBox::toggled, this, &LogDialog::onPauseToggled);
@@ -201,10 +222,31 @@ void LogDialog::addNewCategoryItems()
     }
 }
 
-void LogDialog::onEntryAdded(const LogEntry &entry)
+LogDialog::~LogDialog()
+{
+    disconnect(m_arrivalConnection);
+    QMutexLocker lock(&m_arrivals->mutex);
+    m_arrivals->target = nullptr;
+}
+
+void LogDialog::takeArrivals()
+{
+    QStringList categories;
+    {
+        QMutexLocker lock(&m_arrivals->mutex);
+        m_arrivals->posted = false;
+        categories.swap(m_arrivals->categories);
+    }
+    onEntriesAdded(categories);
+}
+
+void LogDialog::onEntriesAdded(const QStringList &categories)
 {
     // The list shows a new category at once, even while paused.
-    if (m_state.addCategory(entry.category))
+    bool added = false;
+    for (const QString &category : categories)
+        added = m_state.addCategory(category) || added;
+    if (added)
         addNewCategoryItems();
     if (!m_paused && !m_appendTimer.isActive())
         m_appendTimer.start(kAppendIntervalMs);

@@ -3,7 +3,11 @@
 #include "app/ui/logview/logviewstate.h"
 
 #include <QDialog>
+#include <QMetaObject>
+#include <QStringList>
 #include <QTimer>
+
+#include <memory>
 
 class Log;
 struct LogEntry;
@@ -28,20 +32,28 @@ public:
     static constexpr int kAppendIntervalMs = 50;
 
     explicit LogDialog(Log &log, QWidget *parent = nullptr);
+    ~LogDialog() override;
 
 private:
+    struct Arrivals;
+    // Takes what arrived since the last call (on the GUI thread).
+    void takeArrivals();
     void buildUi();
     void refresh();
     void restartView();
     void appendStep();
     void applyToTextBox(const LogViewState::Update &update);
     void addNewCategoryItems();
-    void onEntryAdded(const LogEntry &entry);
+    void onEntriesAdded(const QStringList &categories);
     void onEntriesCleared();
     void onCategoryItemChanged(QListWidgetItem *item);
     void onPauseToggled(bool paused);
 
     Log &m_log;
+    // Entries are noted where they are logged and taken up here in one queued call per
+    // burst: one queued event per entry would flood the GUI thread's event queue.
+    std::shared_ptr<Arrivals> m_arrivals;
+    QMetaObject::Connection m_arrivalConnection;
     LogViewState m_state;
     QTimer m_appendTimer;
     int m_entriesPerStep;
