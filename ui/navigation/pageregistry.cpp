@@ -26,5 +26,8 @@ Page *PageRegistry::create(const PageInfo &info, const PageContext &context) con
     }
     if (info.isHeader)
         return new Page;
-    return new PlaceholderPage(info.title);
+    auto *placeholder = new PlaceholderPage(info.title);
+    // The dashboard carries the logo whether or not its editor exists yet.
+    placeholder->setShowLogo(info.kind == PageKind::Dashboard);
+    return placeholder;
 }
