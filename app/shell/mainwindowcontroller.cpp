@@ -14,6 +14,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -151,6 +152,13 @@ bool MainWindowController::setCurrentModel(std::shared_ptr<Model> model)
         for (const QMetaObject::Connection &connection : m_modelConnections)
             disconnect(connection);
         m_modelConnections.clear();
+        // A model that is no longer current must not stay attached: made current again
+        // later, it would look in step with a device that meanwhile holds another model.
+        if (auto *previous = dynamic_cast<DeviceModel *>(m_currentModel.get());
+            previous && previous->memory().syncConnection())
+            previous->memory().setSyncConnection(nullptr);
+        if (std::exchange(m_selecting, false))
+            m_view.closeSelectingProgress();
         m_currentModel = std::move(model);
         if (m_currentModel)
             watchModel(m_currentModel);
@@ -197,18 +205,23 @@ void MainWindowController::attachCurrentModel(DeviceModel &model)
                                 .arg(currentTimeText(), model.info().name()));
     m_selecting = true;
     std::weak_ptr<bool> alive = m_alive;
+    const Model *selected = &model;
     model.memory().setSyncConnectionAsync(
         m_services.connection, m_manager->targetSections(), InitialSyncDirection::ComputerToDevice,
         [this, alive](float progress) {
             if (!alive.expired())
                 m_view.setSelectingProgress(progress);
         },
-        [this, alive](DeviceConnectionError error) {
+        [this, alive, selected](DeviceConnectionError error) {
             if (alive.expired())
+                return;
+            emit modelSyncStatusChanged();
+            // Another model became current meanwhile (or this one went away): its own
+            // selection reports for it.
+            if (m_currentModel.get() != selected)
                 return;
             m_selecting = false;
             m_view.closeSelectingProgress();
-            emit modelSyncStatusChanged();
             if (error != DeviceConnectionError::NoError)
                 messagePresenter().showMessage(MessageSeverity::Critical,
                                                QStringLiteral("Selecting Model Failed"),

@@ -179,6 +179,30 @@ private slots:
         QVERIFY(!rig.controller->isCurrentModelAttached());
     }
 
+    // Switching models detaches the one left: made current again, it is written again, so
+    // the device never keeps the other model's settings while this one looks in step.
+    void switchingBackRewritesTheModel()
+    {
+        ControllerRig rig;
+        QVERIFY(rig.identify());
+        std::shared_ptr<Model> first = rig.readDeviceIntoNewModel();
+        QVERIFY(first);
+        const ModelClassInfo *info = first->getModelClassInfo();
+        std::shared_ptr<Model> second = info->create(0xD9, 0xFF);
+        second->info().setSerialNumber(first->info().serialNumber());
+        QVERIFY(!rig.rig.library->addModel(second).isEmpty());
+
+        for (const std::shared_ptr<Model> &model : {second, first}) {
+            rig.view.calls.clear();
+            QVERIFY(rig.controller->setCurrentModel(model));
+            QVERIFY(rig.view.calls.contains("selecting"));
+            QVERIFY(QTest::qWaitFor([&] { return rig.view.calls.contains("selected"); }, kWaitMs));
+            QVERIFY(rig.controller->isCurrentModelAttached());
+        }
+        QVERIFY(!static_cast<DeviceModel &>(*second).memory().syncConnection());
+        QVERIFY(rig.rig.presenter.boxes.isEmpty());
+    }
+
     // A model of another product is made current without being written to the device.
     void modelForAnotherDeviceIsNotWritten()
     {
