@@ -7,6 +7,8 @@
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    // Lets the desktop match the window to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.solvanehobby.ZandorexProgrammer"));
     const auto options = parseProgramOptions(QApplication::arguments());
     if (!options) {
         QTextStream(stderr) << "zandorex-programmer: " << options.error() << " (see --help)\n";

@@ -6,15 +6,15 @@
 #include "app/lastsyncedmodels.h"
 #include "app/log.h"
 #include "app/networkthread.h"
+#include "platform/installlayout.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 
 namespace {
 
-const QString kTooltipFileName = QStringLiteral("/tooltips.txt");
+const QString kTooltipFileName = QStringLiteral("tooltips.txt");
 
 } // namespace
 
@@ -48,10 +48,10 @@ AppEnvironment prepareEnvironment(const EnvironmentOptions &options)
         new LastSyncedModels(env.dataDirectory + datadirectory::kLastSyncedModelsFile);
     env.lastSyncedModels->loadLastSyncedModels();
 
-    const QString tooltipFolder = options.tooltipFolder.isEmpty()
-                                      ? QCoreApplication::applicationDirPath()
-                                      : options.tooltipFolder;
-    env.tooltips = loadTooltipTable(tooltipFolder + kTooltipFileName, &env.tooltipProblem);
+    const QString tooltipFile = options.tooltipFolder.isEmpty()
+                                    ? platform::dataFilePath(kTooltipFileName)
+                                    : options.tooltipFolder + QLatin1Char('/') + kTooltipFileName;
+    env.tooltips = loadTooltipTable(tooltipFile, &env.tooltipProblem);
     env.dataDirectoryWritable = QFileInfo(env.dataDirectory).isWritable();
 
     (void)networkThread(); // starts the thread and its shared network access manager

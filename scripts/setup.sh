@@ -9,6 +9,7 @@ packages=(
   libcjson-dev libftdi1-dev libusb-1.0-0-dev
   libbenchmark-dev
   xvfb xauth
+  desktop-file-utils appstream dpkg-dev file groff-base
 )
 packages+=("$@")
 

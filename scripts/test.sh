@@ -6,3 +6,4 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/build.sh" "$top/build"
 cd "$top/build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)" --timeout 600
+"$top/scripts/package-check.sh" "$top/build"

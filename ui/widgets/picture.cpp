@@ -1,7 +1,7 @@
 #include "ui/widgets/picture.h"
 
-#include <QCoreApplication>
-#include <QDir>
+#include "platform/installlayout.h"
+
 #include <QHash>
 
 #include <cstdio>
@@ -23,19 +23,6 @@ PictureStore &store()
     return pictures;
 }
 
-QString findDefaultFolder()
-{
-    const QString programDir = QCoreApplication::applicationDirPath();
-    const QString beside = programDir + QStringLiteral("/Images");
-    if (QDir(beside).exists())
-        return beside;
-    const QString installed =
-        QDir::cleanPath(programDir + QStringLiteral("/../share/zandorex-programmer/Images"));
-    if (QDir(installed).exists())
-        return installed;
-    return beside; // neither: the error lines then name the folder beside the program
-}
-
 void reportFailure(const QString &path)
 {
     const QByteArray line = QStringLiteral("Error: failed to load %1\n").arg(path).toLocal8Bit();
@@ -51,7 +38,7 @@ QString pictureFolder()
     if (!pictures.folder.isEmpty())
         return pictures.folder;
     if (pictures.defaultFolder.isEmpty())
-        pictures.defaultFolder = findDefaultFolder();
+        pictures.defaultFolder = platform::dataFilePath(QStringLiteral("Images"));
     return pictures.defaultFolder;
 }
 
