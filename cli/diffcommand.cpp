@@ -1,8 +1,8 @@
 #include "cli/command.h"
 #include "cli/console.h"
-#include "cli/modeldiff.h"
 #include "cli/modelfiles.h"
 #include "cli/modeljson.h"
+#include "models/modeldiff.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

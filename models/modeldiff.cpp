@@ -1,8 +1,8 @@
-#include "cli/modeldiff.h"
+#include "models/modeldiff.h"
 
-#include "cli/modeljson.h"
 #include "models/devicemodel.h"
 #include "models/modelcodes.h"
+#include "models/settingpaths.h"
 
 #include <QHash>
 #include <QSet>
