@@ -6,8 +6,9 @@
 #include "ui/sync/syncrun.h"
 #include "ui/widgets/picture.h"
 
+#include <QItemSelectionModel>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -23,7 +24,7 @@ struct Form
         : imageLabel(dialog.findChild<QLabel *>(QStringLiteral("modelImageLabel")))
         , nameLabel(dialog.findChild<QLabel *>(QStringLiteral("modelNameLabel")))
         , listButton(dialog.findChild<QPushButton *>(QStringLiteral("listVisibilityButton")))
-        , list(dialog.findChild<QListWidget *>(QStringLiteral("modelList")))
+        , list(dialog.findChild<QListView *>(QStringLiteral("modelList")))
         , progress(dialog.findChild<QProgressBar *>(QStringLiteral("progressBar")))
         , diagram(dialog.findChild<QLabel *>(QStringLiteral("diagramLabel")))
         , useDevice(dialog.findChild<QPushButton *>(QStringLiteral("useDeviceButton")))
@@ -47,17 +48,24 @@ struct Form
     QLabel *imageLabel;
     QLabel *nameLabel;
     QPushButton *listButton;
-    QListWidget *list;
+    QListView *list;
     QProgressBar *progress;
     QLabel *diagram;
     QPushButton *useDevice;
     QPushButton *useComputer;
 };
 
-QListWidgetItem *rowNamed(QListWidget &list, const QString &name)
+QModelIndex rowNamed(const QListView &list, const QString &name)
 {
-    const QList<QListWidgetItem *> found = list.findItems(name, Qt::MatchExactly);
-    return found.isEmpty() ? nullptr : found.first();
+    const QAbstractItemModel *rows = list.model();
+    const QModelIndexList found =
+        rows->match(rows->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+    return found.isEmpty() ? QModelIndex() : found.first();
+}
+
+QModelIndexList selectedRows(const QListView &list)
+{
+    return list.selectionModel()->selectedIndexes();
 }
 
 // A model whose bytes are the class's defaults with one changed, so that it differs both
@@ -206,18 +214,18 @@ private slots:
         QCOMPARE(form.listButton->text(), QStringLiteral("Hide All"));
         QVERIFY(form.list->isVisible());
         QVERIFY(form.nameLabel->isHidden() && form.imageLabel->isHidden());
-        QCOMPARE(form.list->count(), 2);
+        QCOMPARE(form.list->model()->rowCount(), 2);
         QVERIFY(form.list->minimumHeight() >= 300);
-        QCOMPARE(form.list->selectedItems(),
-                 QList<QListWidgetItem *>{rowNamed(*form.list, QStringLiteral("Mine"))});
-        for (int row = 0; row < form.list->count(); ++row)
-            QVERIFY(!form.list->item(row)->icon().isNull());
+        QCOMPARE(selectedRows(*form.list),
+                 QModelIndexList{rowNamed(*form.list, QStringLiteral("Mine"))});
+        for (int row = 0; row < form.list->model()->rowCount(); ++row)
+            QVERIFY(!form.list->model()->index(row, 0).data(Qt::DecorationRole).isNull());
 
-        QListWidgetItem *row = rowNamed(*form.list, QStringLiteral("Aerobatic"));
-        QVERIFY(row);
+        const QModelIndex row = rowNamed(*form.list, QStringLiteral("Aerobatic"));
+        QVERIFY(row.isValid());
         QTest::mouseClick(form.list->viewport(), Qt::LeftButton, {},
-                          form.list->visualItemRect(row).center());
-        QCOMPARE(form.list->selectedItems(), QList<QListWidgetItem *>{row});
+                          form.list->visualRect(row).center());
+        QCOMPARE(selectedRows(*form.list), QModelIndexList{row});
 
         QSignalSpy accepted(&dialog, &QDialog::accepted);
         QTest::mouseClick(form.useComputer, Qt::LeftButton);
@@ -257,7 +265,7 @@ private slots:
         Form form(dialog);
         if (openList) {
             QTest::mouseClick(form.listButton, Qt::LeftButton);
-            QVERIFY(form.list->selectedItems().isEmpty());
+            QVERIFY(selectedRows(*form.list).isEmpty());
         }
         QSignalSpy finished(&dialog, &QDialog::finished);
         QTest::mouseClick(form.useComputer, Qt::LeftButton);

@@ -3,14 +3,18 @@
 #include "models/libraryoperations.h"
 #include "models/modelinfo.h"
 #include "models/modellibrary.h"
+#include "ui/sync/differencesdialog.h"
 #include "ui/sync/hoverfilter.h"
 #include "ui/sync/syncdefaultmodel.h"
+#include "ui/sync/syncdifferences.h"
+#include "ui/sync/syncmodellist.h"
 #include "ui/sync/syncrun.h"
 #include "ui/widgets/picture.h"
 
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -33,7 +37,7 @@ constexpr QSize kListIconSize{40, 40};
 constexpr int kShownListMinimumHeight = 300;
 // Keeps the diagram off the list above it.
 constexpr int kButtonRowSpacing = 8;
-constexpr int kFileNameRole = Qt::UserRole;
+constexpr int kProgressMaximum = 100;
 
 QPixmap modelPixmap(const QImage &image, QSize size)
 {
@@ -99,17 +103,20 @@ void SyncDialog::buildForm()
     m_listVisibilityButton = plainButton(QStringLiteral("Show All Models"),
                                          QStringLiteral("listVisibilityButton"), this);
 
-    m_modelList = new QListWidget(this);
+    m_modelList = new QListView(this);
     m_modelList->setObjectName(QStringLiteral("modelList"));
     m_modelList->setAccessibleName(QStringLiteral("Models"));
     m_modelList->setIconSize(kListIconSize);
     m_modelList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_modelList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Otherwise the view asks every row for its size, and so scales every picture up front.
+    m_modelList->setUniformItemSizes(true);
     // Hidden from the start, so that the button keeps its first text until the user opens it.
     m_modelList->hide();
 
     m_progressBar = new QProgressBar(this);
     m_progressBar->setObjectName(QStringLiteral("progressBar"));
-    m_progressBar->setRange(0, 100);
+    m_progressBar->setRange(0, kProgressMaximum);
     m_progressBar->hide();
 
     m_diagramLabel = new QLabel(QStringLiteral("(diagram)"), this);
@@ -121,6 +128,11 @@ void SyncDialog::buildForm()
                                       QStringLiteral("useComputerButton"), this);
     m_useDeviceButton =
         plainButton(QStringLiteral("Use Device Settings"), QStringLiteral("useDeviceButton"), this);
+    m_showDifferencesButton = plainButton(QStringLiteral("Show Differences"),
+                                          QStringLiteral("showDifferencesButton"), this);
+    m_showDifferencesButton->setToolTip(
+        QStringLiteral("Lists the settings that using the computer settings would change on the "
+                       "device."));
 
     auto *modelRow = new QHBoxLayout;
     modelRow->addWidget(m_modelImageLabel);
@@ -131,8 +143,14 @@ void SyncDialog::buildForm()
 
     // The diagram draws the computer on the left and the device on the right; each button
     // sits on the side it stands for.
+    // Show Differences looks at what the computer's side would write, so it sits below it.
+    auto *computerColumn = new QVBoxLayout;
+    computerColumn->addStretch(1);
+    computerColumn->addWidget(m_useComputerButton);
+    computerColumn->addWidget(m_showDifferencesButton);
+    computerColumn->addStretch(1);
     auto *buttonRow = new QHBoxLayout;
-    buttonRow->addWidget(m_useComputerButton);
+    buttonRow->addLayout(computerColumn);
     buttonRow->addStretch(1);
     buttonRow->addWidget(m_diagramLabel);
     buttonRow->addStretch(1);
@@ -148,7 +166,8 @@ void SyncDialog::buildForm()
 
     setTabOrder(m_listVisibilityButton, m_modelList);
     setTabOrder(m_modelList, m_useComputerButton);
-    setTabOrder(m_useComputerButton, m_useDeviceButton);
+    setTabOrder(m_useComputerButton, m_showDifferencesButton);
+    setTabOrder(m_showDifferencesButton, m_useDeviceButton);
 }
 
 void SyncDialog::connectForm()
@@ -171,17 +190,15 @@ void SyncDialog::connectForm()
             [this] { onSyncSettings(InitialSyncDirection::ComputerToDevice); });
     connect(m_useDeviceButton, &QPushButton::clicked, this,
             [this] { onSyncSettings(InitialSyncDirection::DeviceToComputer); });
+    connect(m_showDifferencesButton, &QPushButton::clicked, this, &SyncDialog::onShowDifferences);
 }
 
 void SyncDialog::fillModelList()
 {
     if (!m_context.library)
         return;
-    for (const std::shared_ptr<ModelInfo> &info : m_context.library->entries()) {
-        auto *item = new QListWidgetItem(QIcon(modelPixmap(info->image(), kListIconSize * 2)),
-                                         info->name(), m_modelList);
-        item->setData(kFileNameRole, info->fileName());
-    }
+    m_modelRows = new SyncModelList(*m_context.library, kListIconSize, this);
+    m_modelList->setModel(m_modelRows);
 }
 
 void SyncDialog::showDefaultModel(const modelsync::DefaultModel &choice)
@@ -209,36 +226,43 @@ void SyncDialog::setModelListVisible(bool visible)
     if (changes) {
         m_listVisibilityButton->setText(visible ? QStringLiteral("Hide All")
                                                 : QStringLiteral("Show All"));
-        adjustSize();
+        fitToContents();
     }
 }
 
 void SyncDialog::selectSelectedModelInList()
 {
-    m_modelList->clearSelection();
-    m_modelList->setCurrentItem(nullptr);
-    for (int row = 0; row < m_modelList->count(); ++row) {
-        QListWidgetItem *item = m_modelList->item(row);
-        if (item->data(kFileNameRole).toString() == m_selectedModel) {
-            m_modelList->setCurrentItem(item);
-            m_modelList->scrollToItem(item);
-            return;
-        }
+    if (!m_modelRows)
+        return;
+    m_modelList->selectionModel()->clear();
+    const QModelIndex row = m_modelRows->indexOfFile(m_selectedModel);
+    if (row.isValid()) {
+        m_modelList->setCurrentIndex(row);
+        m_modelList->scrollTo(row);
     }
+}
+
+std::optional<QString> SyncDialog::chosenModel()
+{
+    if (m_modelList->isHidden())
+        return m_selectedModel;
+    const QModelIndexList selected =
+        m_modelRows ? m_modelList->selectionModel()->selectedIndexes() : QModelIndexList();
+    if (selected.isEmpty()) {
+        showError(modelsync::kNoSelectionText);
+        return std::nullopt;
+    }
+    return selected.first().data(SyncModelList::FileNameRole).toString();
 }
 
 void SyncDialog::onSyncSettings(InitialSyncDirection direction)
 {
-    if (m_syncing)
+    if (m_syncing || m_readingDifferences)
         return;
-    if (!m_modelList->isHidden()) {
-        const QList<QListWidgetItem *> selected = m_modelList->selectedItems();
-        if (selected.isEmpty()) {
-            showError(modelsync::kNoSelectionText);
-            return;
-        }
-        m_selectedModel = selected.first()->data(kFileNameRole).toString();
-    }
+    const std::optional<QString> chosen = chosenModel();
+    if (!chosen)
+        return;
+    m_selectedModel = *chosen;
 
     std::expected<modelsync::SyncTarget, QString> target =
         modelsync::prepareSyncModel(m_context, m_selectedModel);
@@ -254,17 +278,56 @@ void SyncDialog::onSyncSettings(InitialSyncDirection direction)
         [this](const modelsync::SyncOutcome &outcome) { onSyncFinished(outcome); });
 }
 
+void SyncDialog::onShowDifferences()
+{
+    if (m_syncing || m_readingDifferences)
+        return;
+    // A look at the differences does not change which model the dialog offers.
+    const std::optional<QString> chosen = chosenModel();
+    if (!chosen)
+        return;
+    setReadingDifferences(true);
+    modelsync::startDifferences(m_context, *chosen, this,
+                                [this](std::expected<QList<ModelDifference>, QString> differences) {
+                                    setReadingDifferences(false);
+                                    if (!differences) {
+                                        showError(differences.error());
+                                        return;
+                                    }
+                                    auto *dialog =
+                                        new DifferencesDialog(std::move(*differences), this);
+                                    dialog->setAttribute(Qt::WA_DeleteOnClose);
+                                    dialog->open();
+                                });
+}
+
+void SyncDialog::setReadingDifferences(bool reading)
+{
+    m_readingDifferences = reading;
+    const std::initializer_list<QWidget *> controls{m_useDeviceButton, m_useComputerButton,
+                                                    m_showDifferencesButton, m_listVisibilityButton,
+                                                    m_modelList};
+    for (QWidget *control : controls)
+        control->setEnabled(!reading);
+    // Busy while the device's sections come in; a sync later shows its own progress.
+    m_progressBar->setRange(0, reading ? 0 : kProgressMaximum);
+    m_progressBar->setTextVisible(!reading);
+    m_progressBar->setVisible(reading);
+    fitToContents();
+}
+
 void SyncDialog::setSyncing(bool syncing)
 {
     m_syncing = syncing;
     m_useDeviceButton->setEnabled(!syncing);
     m_useComputerButton->setEnabled(!syncing);
+    m_showDifferencesButton->setEnabled(!syncing);
     m_listVisibilityButton->setEnabled(!syncing);
     m_modelList->setEnabled(!syncing);
     if (syncing) {
         m_progressBar->setValue(0);
         m_progressBar->show();
-        adjustSize();
+        fitToContents();
     }
 }
 
@@ -299,6 +362,17 @@ void SyncDialog::reject()
     if (m_syncing)
         return;
     QDialog::reject();
+}
+
+void SyncDialog::fitToContents()
+{
+    adjustSize();
+    // adjustSize() measures the wrapped prompt at the width it would like, which a small
+    // screen may refuse; the prompt then takes more lines and would push the buttons over the
+    // list.
+    const int needed = layout()->totalHeightForWidth(width());
+    if (needed > height())
+        resize(width(), needed);
 }
 
 QString SyncDialog::logTag() const

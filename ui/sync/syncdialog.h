@@ -6,12 +6,15 @@
 #include <QDialog>
 #include <QString>
 
+#include <optional>
+
 class HoverFilter;
 class QLabel;
-class QListWidget;
+class QListView;
 class QMessageBox;
 class QProgressBar;
 class QPushButton;
+class SyncModelList;
 
 namespace modelsync {
 struct DefaultModel;
@@ -21,8 +24,10 @@ struct SyncOutcome;
 // Resolves a model mismatch: the settings on the device differ from those of the model the
 // computer would use, and the user decides which side wins. Offers a default model for the
 // device (or a new one), lets the user pick another model of the library, and runs the sync in
-// the chosen direction while showing its progress. Accepted once the synced model is the main
-// window's current model; rejected when the sync failed or the user declined.
+// the chosen direction while showing its progress. Before writing, the user may list what the
+// computer's settings would change on the device (read from it on request). Accepted once the
+// synced model is the main window's current model; rejected when the sync failed or the user
+// declined.
 //
 // Show it with open(): the sync runs on the event loop. The main window may delete the dialog
 // at any time, also while it syncs.
@@ -45,10 +50,16 @@ private:
     void showDefaultModel(const modelsync::DefaultModel &choice);
     void setModelListVisible(bool visible);
     void selectSelectedModelInList();
+    // The list's selection when the list is shown, else selectedModel; none (and the box
+    // shown) when the list is shown without a selection.
+    [[nodiscard]] std::optional<QString> chosenModel();
     void onSyncSettings(InitialSyncDirection direction);
+    void onShowDifferences();
+    void setReadingDifferences(bool reading);
     void setSyncing(bool syncing);
     void onSyncFinished(const modelsync::SyncOutcome &outcome);
     QMessageBox *showError(const QString &text);
+    void fitToContents();
     [[nodiscard]] QString logTag() const;
 
     // The form.
@@ -56,11 +67,13 @@ private:
     QLabel *m_modelImageLabel = nullptr;
     QLabel *m_modelNameLabel = nullptr;
     QPushButton *m_listVisibilityButton = nullptr;
-    QListWidget *m_modelList = nullptr;
+    QListView *m_modelList = nullptr;
+    SyncModelList *m_modelRows = nullptr;
     QProgressBar *m_progressBar = nullptr;
     QLabel *m_diagramLabel = nullptr;
     QPushButton *m_useDeviceButton = nullptr;
     QPushButton *m_useComputerButton = nullptr;
+    QPushButton *m_showDifferencesButton = nullptr;
 
     HoverFilter *m_deviceEnterFilter = nullptr;
     HoverFilter *m_deviceLeaveFilter = nullptr;
@@ -71,4 +84,5 @@ private:
     // The file name in the library of the model to sync, or the new-model marker.
     QString m_selectedModel;
     bool m_syncing = false;
+    bool m_readingDifferences = false;
 };

@@ -20,15 +20,6 @@ std::unexpected<QString> prepareFailed()
     return std::unexpected(kPrepareFailedText);
 }
 
-std::shared_ptr<DeviceModel> newModelFor(const SyncDevice &device)
-{
-    const ModelClassInfo *modelClass = findModelClass(device.productCode, *device.parameterVersion);
-    if (!modelClass || !modelClass->create)
-        return nullptr;
-    return std::dynamic_pointer_cast<DeviceModel>(
-        modelClass->create(device.productCode, *device.parameterVersion));
-}
-
 std::expected<SyncTarget, QString> prepareNewModel(ModelLibrary &library, const SyncDevice &device)
 {
     std::shared_ptr<DeviceModel> model = newModelFor(device);
@@ -80,6 +71,17 @@ QString directionText(InitialSyncDirection direction)
 }
 
 } // namespace
+
+std::shared_ptr<DeviceModel> newModelFor(const SyncDevice &device)
+{
+    if (!device.parameterVersion)
+        return nullptr;
+    const ModelClassInfo *modelClass = findModelClass(device.productCode, *device.parameterVersion);
+    if (!modelClass || !modelClass->create)
+        return nullptr;
+    return std::dynamic_pointer_cast<DeviceModel>(
+        modelClass->create(device.productCode, *device.parameterVersion));
+}
 
 std::expected<SyncTarget, QString> prepareSyncModel(const SyncContext &context,
                                                     const QString &selection)

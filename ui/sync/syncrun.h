@@ -24,6 +24,12 @@ inline const QString kPrepareFailedText =
 inline const QString kSyncFailedText =
     QStringLiteral("There was a problem syncing the model settings.");
 
+struct SyncDevice;
+
+// A new model of the class that serves the device, with the class's settings; null when no
+// class serves it. Not in any library.
+[[nodiscard]] std::shared_ptr<DeviceModel> newModelFor(const SyncDevice &device);
+
 struct SyncTarget
 {
     std::shared_ptr<DeviceModel> model;
