@@ -3,6 +3,7 @@
 #include "app/datadirectory.h"
 #include "models/betamodelimport.h"
 #include "models/modellibrary.h"
+#include "models/presetseeds.h"
 
 ProgramLibraries::ProgramLibraries() = default;
 ProgramLibraries::ProgramLibraries(ProgramLibraries &&) noexcept = default;
@@ -17,6 +18,9 @@ ProgramLibraries openProgramLibraries(const QString &dataDirectory,
     libraries.trash = std::make_unique<ModelLibrary>(dataDirectory + datadirectory::kTrashFolder);
     libraries.presets =
         std::make_unique<ModelLibrary>(dataDirectory + datadirectory::kPresetsFolder);
+    // A first start has an empty presets library; the presets that ship with the program go
+    // in then and never over anything the user keeps there.
+    installShippedPresets(*libraries.presets);
     betamodelimport::importBetaModels(betaDataDirectory, *libraries.models);
     return libraries;
 }

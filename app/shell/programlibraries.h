@@ -20,7 +20,8 @@ struct ProgramLibraries
     ~ProgramLibraries();
 };
 
-// Opens "Models", "Models/Trash" and "Models/Presets" (in this order), then takes over the
-// models an earlier beta installation left behind.
+// Opens "Models", "Models/Trash" and "Models/Presets" (in this order), fills an empty presets
+// library with the shipped presets, then takes over the models an earlier beta installation
+// left behind.
 [[nodiscard]] ProgramLibraries openProgramLibraries(const QString &dataDirectory,
                                                     const QString &betaDataDirectory);

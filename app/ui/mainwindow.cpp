@@ -74,7 +74,6 @@ MainWindow::MainWindow(MainWindowServices services, MainWindowDialogs dialogs, Q
     connect(m_powerCheckBox, &QCheckBox::toggled, this, &MainWindow::updateCablePower);
     connect(m_connectButton, &QPushButton::clicked, this, &MainWindow::reconnectDevice);
 
-    m_controller.restoreCurrentModel();
     updateConnectionInfo();
     updateModelInfo();
     updateLogInInfo();

@@ -63,6 +63,8 @@ class MainWindow : public QMainWindow, private MainWindowView
 public:
     static inline const QString kGeometryKey = QStringLiteral("geometries/mainWindow");
 
+    // The navigation is built by the first setCurrentModel or restoreCurrentModel of the
+    // controller, once the page factories are registered.
     MainWindow(MainWindowServices services, MainWindowDialogs dialogs = {},
                QWidget *parent = nullptr);
     ~MainWindow() override;

@@ -14,6 +14,9 @@
 #include "models/modelclassinfo.h"
 #include "models/modellibrary.h"
 #include "platform/ftdi/ftdiapi.h"
+#include "ui/calibration/hexavorcalibrationdialog.h"
+#include "ui/models/modelscontext.h"
+#include "ui/models/modelspage.h"
 #include "ui/navigation/pageregistry.h"
 #include "ui/sync/syncdialog.h"
 #include "ui/widgets/picture.h"
@@ -39,6 +42,10 @@ MainWindowDialogs standardDialogs()
             return controller.setCurrentModel(model);
         };
         return new SyncDialog(std::move(context), parent);
+    };
+    dialogs.calibration = [](MainWindowController &controller, QWidget *parent) -> QDialog * {
+        return new HexavorCalibrationDialog(&controller.deviceManager(), &controller.connection(),
+                                            parent);
     };
     return dialogs;
 }
@@ -132,6 +139,7 @@ std::expected<void, QString> Program::build(Setup &setup)
     services.pages = m_pages.get();
     services.exit = m_exit.get();
     m_window = std::make_unique<MainWindow>(services, standardDialogs());
+    registerModelScreens();
     // A failed attempt changes nothing on the connection; the window still says why.
     QObject::connect(m_watch.get(), &DeviceWatch::openAttempted, m_window.get(),
                      &MainWindow::updateConnectionInfo);
@@ -163,4 +171,27 @@ QString Program::startupProblems() const
         problems << QStringLiteral("The help texts could not be read (tooltips.txt, %1).")
                         .arg(m_environment.tooltipProblem);
     return problems.join(QLatin1Char('\n'));
+}
+
+void Program::registerModelScreens()
+{
+    MainWindowController &controller = m_window->controller();
+    ModelsContext context;
+    context.models = m_libraries->models.get();
+    context.trash = m_libraries->trash.get();
+    context.presets = m_libraries->presets.get();
+    context.lastSyncedModels = m_environment.lastSyncedModels;
+    context.settings = m_environment.settings;
+    context.deviceManager = &controller.deviceManager();
+    context.pages = m_pages.get();
+    context.currentModel = [&controller] { return controller.currentModel(); };
+    context.setCurrentModel = [&controller](const std::shared_ptr<Model> &model) {
+        return controller.setCurrentModel(model);
+    };
+    context.rerunDeviceStateHandling = [&controller] { controller.deviceStateChanged(); };
+    m_pages->setFactory(PageKind::ModelLibrary, [context](const PageInfo &, const PageContext &) {
+        return createModelsPage(context);
+    });
+    // The first build of the navigation makes the models page through its factory.
+    controller.restoreCurrentModel();
 }

@@ -53,6 +53,7 @@ private:
     Program() = default;
     [[nodiscard]] std::expected<void, QString> build(Setup &setup);
     [[nodiscard]] QString startupProblems() const;
+    void registerModelScreens();
 
     AppEnvironment m_environment;
     std::unique_ptr<ProgramLibraries> m_libraries;

@@ -76,7 +76,7 @@ inline QMessageBox *findBox(const QString &title)
 inline QMessageBox *waitForBox(const QString &title, int timeoutMs = kWaitMs)
 {
     QMessageBox *box = nullptr;
-    QTest::qWaitFor([&] { return (box = findBox(title)) != nullptr; }, timeoutMs);
+    (void)QTest::qWaitFor([&] { return (box = findBox(title)) != nullptr; }, timeoutMs);
     return box;
 }
 
