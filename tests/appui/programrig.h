@@ -22,16 +22,20 @@ inline constexpr int kWaitMs = 15'000;
 class ProgramRig
 {
 public:
-    explicit ProgramRig(const QString &profile = DemoDevice::kDefaultProfile, bool watch = true)
+    // `folder`: settings and data of an earlier rig to start again on (a restart); empty for
+    // a folder of this rig's own.
+    explicit ProgramRig(const QString &profile = DemoDevice::kDefaultProfile, bool watch = true,
+                        const QString &folder = {})
+        : m_folder(folder.isEmpty() ? m_dir.path() : folder)
     {
         // Settings and data go to this rig's folder, also when an earlier rig of the same
         // process already looked them up (both are otherwise kept for the process).
-        qputenv("XDG_CONFIG_HOME", m_dir.path().toUtf8());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+        qputenv("XDG_CONFIG_HOME", m_folder.toUtf8());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_folder);
         setPictureFolder(QStringLiteral(ZX_PICTURE_DIR));
         Program::Setup setup;
         setup.environment.dataDirectory =
-            m_dir.filePath(QStringLiteral("Solvane Hobby/Zandorex Programmer"));
+            m_folder + QStringLiteral("/Solvane Hobby/Zandorex Programmer");
         setup.environment.tooltipFolder = QStringLiteral(ZX_PICTURE_DIR "/..");
         setup.options.demoProfile = profile;
         setup.terminate = [this](int status) { exitStatus = status; };
@@ -58,8 +62,11 @@ public:
     QString error;
     int exitStatus = -1;
 
+    [[nodiscard]] const QString &folder() const { return m_folder; }
+
 private:
     QTemporaryDir m_dir;
+    QString m_folder;
 };
 
 // The visible message box with this title, if any.
