@@ -12,11 +12,17 @@
 #include "gui_bench.h"
 #include "models/model.h"
 #include "models/modellibrary.h"
+#include "ui/navigation/navigationpane.h"
 
+#include <QAbstractItemView>
+#include <QCheckBox>
 #include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBlock>
 
 #include <atomic>
@@ -27,6 +33,10 @@
 namespace guibench {
 
 namespace {
+
+constexpr int kBrowseSettleMs = 600;
+constexpr int kScrollSteps = 6;
+constexpr int kScrollPauseMs = 100;
 
 constexpr int kLogBurstEntries = 100'000;
 
@@ -105,6 +115,7 @@ public:
             startProgram(QStringLiteral("start-up") + suffix, dataDirectory);
         if (!program)
             return;
+        browseModels(*program, QStringLiteral("models page: show, scroll, search") + suffix);
         if (identify(*program, QStringLiteral("open + power + identify") + suffix) &&
             (!program->mainWindow().syncDialog() ||
              syncFromDevice(*program, QStringLiteral("sync from device") + suffix)))
@@ -182,7 +193,9 @@ private:
             program.deviceWatch().start();
             program.deviceWatch().tick();
         });
-        if (!waitUntil([&] { return connection.isOpen(); }, kOpenTimeoutMs)) {
+        // The connection counts as open from the moment it took the stream; the power box is
+        // enabled only once the stream really opened, which is what powering needs.
+        if (!waitUntil([&] { return window.powerCheckBox()->isEnabled(); }, kOpenTimeoutMs)) {
             end(false, QStringLiteral("the cable did not open"));
             return false;
         }
@@ -228,6 +241,42 @@ private:
                       kSyncTimeoutMs);
         end(done);
         return done;
+    }
+
+    // What a user does first with a long library: the list shown, scrolled to its end and
+    // back, and searched by name.
+    bool browseModels(Program &program, const QString &name)
+    {
+        MainWindow &window = program.mainWindow();
+        auto *list = window.findChild<QAbstractItemView *>(QStringLiteral("modelList"));
+        auto *search = window.findChild<QLineEdit *>(QStringLiteral("searchField"));
+        begin(name);
+        if (!list || !search) {
+            end(false, QStringLiteral("no models page"));
+            return false;
+        }
+        postAction(m_probe, QStringLiteral("bench: show the models page"), [&window] {
+            const QList<QListWidgetItem *> rows = window.navigation()->navList()->findItems(
+                QStringLiteral("Models"), Qt::MatchExactly);
+            if (!rows.isEmpty())
+                window.navigation()->navList()->setCurrentItem(rows.first());
+        });
+        waitUntil([] { return false; }, kBrowseSettleMs);
+        for (int step = 0; step < kScrollSteps; ++step) {
+            postAction(m_probe, QStringLiteral("bench: scroll"), [list, step] {
+                QScrollBar *bar = list->verticalScrollBar();
+                bar->setValue(step % 2 ? bar->minimum() : bar->maximum());
+            });
+            waitUntil([] { return false; }, kScrollPauseMs);
+        }
+        postAction(m_probe, QStringLiteral("bench: search"),
+                   [search] { search->setText(QStringLiteral("Model 12")); });
+        waitUntil([] { return false; }, kBrowseSettleMs);
+        const int shown = list->model() ? list->model()->rowCount() : 0;
+        postAction(m_probe, QStringLiteral("bench: clear search"), [search] { search->clear(); });
+        waitUntil([] { return false; }, kBrowseSettleMs);
+        end(true, QStringLiteral("%1 rows while searching").arg(shown));
+        return true;
     }
 
     bool editAndSave(Program &program, const QString &name)
