@@ -12,7 +12,8 @@ class MessagePresenter
 {
 public:
     virtual ~MessagePresenter() = default;
-    // Shows the message and returns once the user has acknowledged it (a GUI box is modal).
+    // Shows the message. Callers must not wait for the user: the GUI's box is window-modal but
+    // returns at once, so that no device completion runs inside another one's box.
     virtual void showMessage(MessageSeverity severity, const QString &title,
                              const QString &text) = 0;
 };
