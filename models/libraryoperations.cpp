@@ -13,20 +13,6 @@ namespace libraryoperations {
 
 namespace {
 
-Outcome failure(const QString &text)
-{
-    Outcome outcome;
-    outcome.errorText = text;
-    return outcome;
-}
-
-Outcome declined()
-{
-    Outcome outcome;
-    outcome.acted = false;
-    return outcome;
-}
-
 Outcome success(const QString &fileName, std::shared_ptr<Model> model = nullptr)
 {
     Outcome outcome;
@@ -78,7 +64,7 @@ Outcome selectModel(ModelLibrary &library, const QString &fileName,
 {
     const std::shared_ptr<Model> model = library.openModel(fileName);
     if (!model)
-        return failure(kSelectFailed);
+        return Outcome::failure(kSelectFailed);
     if (!device)
         return success(fileName, model);
 
@@ -86,7 +72,7 @@ Outcome selectModel(ModelLibrary &library, const QString &fileName,
         const QString assigned =
             library.assignToDevice(model, device->productCode, device->serialNumber);
         if (assigned.isEmpty())
-            return failure(kSelectForDeviceFailed);
+            return Outcome::failure(kSelectForDeviceFailed);
         return success(assigned, model);
     }
 
@@ -96,24 +82,24 @@ Outcome selectModel(ModelLibrary &library, const QString &fileName,
         target = *known;
     auto [upgraded, copy] = library.upgradeModel(model, target);
     if (upgraded.isEmpty())
-        return failure(kSelectForDeviceFailed);
+        return Outcome::failure(kSelectForDeviceFailed);
     return success(upgraded, copy);
 }
 
 Outcome editModel(ModelLibrary &library, const QString &fileName)
 {
     const std::shared_ptr<Model> model = library.openModel(fileName);
-    return model ? success(fileName, model) : failure(kEditFailed);
+    return model ? success(fileName, model) : Outcome::failure(kEditFailed);
 }
 
 Outcome exportModel(ModelLibrary &library, const QString &fileName, const QString &targetPath)
 {
     if (!libraryfiles::isPlainFileName(fileName) || targetPath.isEmpty())
-        return failure(kExportFailed);
+        return Outcome::failure(kExportFailed);
     writePendingChanges(library, fileName);
     // Replacing in one step keeps a file the user already had there if the copy fails.
     if (!libraryfiles::replaceFileAtomically(library.filePath(fileName), targetPath))
-        return failure(kExportFailed);
+        return Outcome::failure(kExportFailed);
     return success(fileName);
 }
 
@@ -121,10 +107,10 @@ Outcome duplicateModel(ModelLibrary &library, const QString &fileName)
 {
     const std::shared_ptr<Model> model = library.openModel(fileName);
     if (!model)
-        return failure(kDuplicateFailed);
+        return Outcome::failure(kDuplicateFailed);
     const QString copyFileName = library.addModel(model);
     if (copyFileName.isEmpty())
-        return failure(kSaveNewFailed);
+        return Outcome::failure(kSaveNewFailed);
     model->info().setName(library.copyName(model->info().name()));
     return success(copyFileName, model);
 }
@@ -132,10 +118,10 @@ Outcome duplicateModel(ModelLibrary &library, const QString &fileName)
 Outcome resetModel(ModelLibrary &library, const QString &fileName, const Confirm &confirmReset)
 {
     if (confirmReset && !confirmReset())
-        return declined();
+        return Outcome::declined();
     const std::shared_ptr<Model> model = library.openModel(fileName);
     if (!model)
-        return failure(kResetFailed);
+        return Outcome::failure(kResetFailed);
     model->resetToDefaults();
     return success(fileName, model);
 }
@@ -143,19 +129,19 @@ Outcome resetModel(ModelLibrary &library, const QString &fileName, const Confirm
 Outcome upgradeModel(ModelLibrary &library, const QString &fileName, const Confirm &confirmUpgrade)
 {
     if (confirmUpgrade && !confirmUpgrade())
-        return declined();
+        return Outcome::declined();
     const std::shared_ptr<Model> model = library.openModel(fileName);
     if (!model)
-        return failure(kUpgradeFailed);
+        return Outcome::failure(kUpgradeFailed);
     const ModelClassInfo *classInfo = model->getModelClassInfo();
     if (!classInfo || !classInfo->upgradeTargets)
-        return failure(kUpgradeFailed);
+        return Outcome::failure(kUpgradeFailed);
     const QList<ModelDevice> targets = classInfo->upgradeTargets(library.entryInfo(fileName));
     if (targets.isEmpty())
-        return failure(kUpgradeFailed);
+        return Outcome::failure(kUpgradeFailed);
     auto [upgraded, copy] = library.upgradeModel(model, targets.first());
     if (upgraded.isEmpty())
-        return failure(kUpgradeFailed);
+        return Outcome::failure(kUpgradeFailed);
     return success(upgraded, copy);
 }
 
@@ -163,17 +149,17 @@ Outcome deleteModel(ModelLibrary &library, ModelLibrary &trash, const QString &f
                     LastSyncedModels *lastSynced, const Confirm &confirmPermanentDelete)
 {
     if (!library.contains(fileName))
-        return declined();
+        return Outcome::declined();
     writePendingChanges(library, fileName);
     const QString trashFileName = trash.importModelFile(library.filePath(fileName));
     // Without a trash copy the model is gone for good, so only on an explicit yes.
     if (trashFileName.isEmpty() && !(confirmPermanentDelete && confirmPermanentDelete()))
-        return declined();
+        return Outcome::declined();
     if (!library.removeModel(fileName)) {
         // Still in the list: take the trash copy back so the model is not listed twice.
         if (!trashFileName.isEmpty())
             trash.removeModel(trashFileName);
-        return declined();
+        return Outcome::declined();
     }
     // Also after a permanent delete: the file number may be given to another model later,
     // and the device must not be taken for that model's.
@@ -185,13 +171,13 @@ Outcome deleteModel(ModelLibrary &library, ModelLibrary &trash, const QString &f
 Outcome importModel(ModelLibrary &library, const QString &path)
 {
     const QString fileName = library.importModelFile(path);
-    return fileName.isEmpty() ? failure(kImportFailed) : success(fileName);
+    return fileName.isEmpty() ? Outcome::failure(kImportFailed) : success(fileName);
 }
 
 Outcome importDroppedUrls(ModelLibrary &library, const QList<QUrl> &urls)
 {
     if (urls.isEmpty() || !urls.first().isLocalFile())
-        return declined();
+        return Outcome::declined();
     return importModel(library, urls.first().toLocalFile());
 }
 

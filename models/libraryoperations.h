@@ -71,6 +71,19 @@ struct Outcome
     bool acted = true;
 
     [[nodiscard]] bool ok() const { return errorText.isEmpty(); }
+
+    [[nodiscard]] static Outcome failure(const QString &text)
+    {
+        Outcome outcome;
+        outcome.errorText = text;
+        return outcome;
+    }
+    [[nodiscard]] static Outcome declined()
+    {
+        Outcome outcome;
+        outcome.acted = false;
+        return outcome;
+    }
 };
 
 // The device connected while a row is selected.

@@ -12,24 +12,6 @@
 
 using libraryoperations::Outcome;
 
-namespace {
-
-Outcome failed(const QString &text)
-{
-    Outcome outcome;
-    outcome.errorText = text;
-    return outcome;
-}
-
-Outcome nothingDone()
-{
-    Outcome outcome;
-    outcome.acted = false;
-    return outcome;
-}
-
-} // namespace
-
 ModelsPageController::ModelsPageController(ModelsContext context)
     : m_context(std::move(context))
 {}
@@ -129,7 +111,7 @@ ModelsPageController::FileRequest ModelsPageController::importRequest() const
 Outcome ModelsPageController::select(const QString &fileName)
 {
     if (!m_context.models)
-        return failed(libraryoperations::kSelectFailed);
+        return Outcome::failure(libraryoperations::kSelectFailed);
     Outcome outcome =
         libraryoperations::selectModel(*m_context.models, fileName, connectedDevice());
     if (outcome.ok() && m_context.setCurrentModel)
@@ -140,24 +122,24 @@ Outcome ModelsPageController::select(const QString &fileName)
 Outcome ModelsPageController::edit(const QString &fileName)
 {
     if (!m_context.models)
-        return failed(libraryoperations::kEditFailed);
+        return Outcome::failure(libraryoperations::kEditFailed);
     return libraryoperations::editModel(*m_context.models, fileName);
 }
 
 Outcome ModelsPageController::exportTo(const QString &fileName, const QString &path)
 {
     if (path.isEmpty())
-        return nothingDone();
+        return Outcome::declined();
     rememberDialogDirectory(path);
     if (!m_context.models)
-        return failed(libraryoperations::kExportFailed);
+        return Outcome::failure(libraryoperations::kExportFailed);
     return libraryoperations::exportModel(*m_context.models, fileName, path);
 }
 
 Outcome ModelsPageController::duplicate(const QString &fileName)
 {
     if (!m_context.models)
-        return failed(libraryoperations::kDuplicateFailed);
+        return Outcome::failure(libraryoperations::kDuplicateFailed);
     return libraryoperations::duplicateModel(*m_context.models, fileName);
 }
 
@@ -165,7 +147,7 @@ Outcome ModelsPageController::reset(const QString &fileName,
                                     const libraryoperations::Confirm &confirm)
 {
     if (!m_context.models)
-        return failed(libraryoperations::kResetFailed);
+        return Outcome::failure(libraryoperations::kResetFailed);
     return libraryoperations::resetModel(*m_context.models, fileName, confirm);
 }
 
@@ -173,7 +155,7 @@ Outcome ModelsPageController::upgrade(const QString &fileName,
                                       const libraryoperations::Confirm &confirm)
 {
     if (!m_context.models)
-        return failed(libraryoperations::kUpgradeFailed);
+        return Outcome::failure(libraryoperations::kUpgradeFailed);
     return libraryoperations::upgradeModel(*m_context.models, fileName, confirm);
 }
 
@@ -181,7 +163,7 @@ Outcome ModelsPageController::remove(const QString &fileName,
                                      const libraryoperations::Confirm &confirmPermanentDelete)
 {
     if (!m_context.models || !m_context.trash)
-        return nothingDone();
+        return Outcome::declined();
     return libraryoperations::deleteModel(*m_context.models, *m_context.trash, fileName,
                                           m_context.lastSyncedModels, confirmPermanentDelete);
 }
@@ -191,14 +173,14 @@ Outcome ModelsPageController::vetImportFile(const QString &path) const
     // A folder or a file of gigabytes would be read whole before it failed to load as a model.
     const QFileInfo file(path);
     if (!m_context.models || !file.isFile() || file.size() > kMaxModelFileBytes)
-        return failed(libraryoperations::kImportFailed);
+        return Outcome::failure(libraryoperations::kImportFailed);
     return {};
 }
 
 Outcome ModelsPageController::importFrom(const QString &path)
 {
     if (path.isEmpty())
-        return nothingDone();
+        return Outcome::declined();
     rememberDialogDirectory(path);
     if (const Outcome refused = vetImportFile(path); !refused.ok())
         return refused;
@@ -212,7 +194,7 @@ Outcome ModelsPageController::importDropped(const QList<QUrl> &urls)
             return refused;
     }
     if (!m_context.models)
-        return nothingDone();
+        return Outcome::declined();
     return libraryoperations::importDroppedUrls(*m_context.models, urls);
 }
 
