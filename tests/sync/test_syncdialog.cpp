@@ -337,8 +337,11 @@ private slots:
         MessageBoxCatcher boxes;
         auto *dialog = new SyncDialog(rig.context());
         dialog->open();
+        // A slow reply keeps the transfer running past the deletion even on a loaded machine.
         if (deviceVanishes)
             rig.simulator->addFault({devsim::FaultKind::Disconnect, 2});
+        else
+            rig.simulator->addFault({devsim::FaultKind::Delay, 2, 400});
         QTest::mouseClick(Form(*dialog).useDevice, Qt::LeftButton);
         QVERIFY(Form(*dialog).syncing());
         QTest::qWait(50);
