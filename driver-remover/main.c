@@ -4,8 +4,10 @@
 
 #include "report.h"
 
-#include <shellapi.h>
 #include <windows.h>
+
+/* After windows.h, whose types it uses. */
+#include <shellapi.h>
 
 /* The command line is split by Windows' own rules, in UTF-16, so that a file name may hold
  * any character, whatever the console's code page. */

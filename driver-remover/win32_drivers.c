@@ -3,10 +3,13 @@
 #include "platform.h"
 #include "report.h"
 
+#include <stdio.h>
 #include <windows.h>
+
 /* setupapi.h before newdev.h, which needs its types. */
-#include <newdev.h>
 #include <setupapi.h>
+
+#include <newdev.h>
 
 static GUID to_windows_guid(const struct dr_guid *guid)
 {
@@ -136,10 +139,38 @@ enum dr_enum_result dr_enumerate_class_drivers(const struct dr_guid *class_guid,
     return result;
 }
 
+/* DiUninstallDriverW exists in newdev.dll from Windows 10 version 1903 on, and not every
+ * tool chain declares it: it is declared here and looked up at run time, so that the tool
+ * starts on every system and says plainly where the call is missing. */
+typedef BOOL(WINAPI *dr_di_uninstall_driver_w)(HWND parent, LPCWSTR inf_path, DWORD flags,
+                                                 PBOOL need_reboot);
+
+static dr_di_uninstall_driver_w find_di_uninstall_driver(void)
+{
+    static bool looked_up = false;
+    static dr_di_uninstall_driver_w function = NULL;
+    if (looked_up)
+        return function;
+    looked_up = true;
+    HMODULE newdev = LoadLibraryExW(L"newdev.dll", NULL, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (newdev)
+        function = (dr_di_uninstall_driver_w)(void (*)(void))GetProcAddress(
+            newdev, "DiUninstallDriverW");
+    if (!function)
+        printf("DiUninstallDriverW is not available on this system: uninstalling driver "
+               "packages needs Windows 10 version 1903 or later\n");
+    return function;
+}
+
 bool dr_uninstall_driver_package(const dr_char16 *inf_file_name, uint32_t *error)
 {
+    const dr_di_uninstall_driver_w uninstall = find_di_uninstall_driver();
+    if (!uninstall) {
+        *error = ERROR_PROC_NOT_FOUND;
+        return false;
+    }
     /* No window and no reboot output: a needed reboot is left to Windows to announce. */
-    if (DiUninstallDriverW(NULL, inf_file_name, 0, NULL))
+    if (uninstall(NULL, inf_file_name, 0, NULL))
         return true;
     *error = GetLastError();
     return false;

@@ -10,6 +10,7 @@ packages=(
   libbenchmark-dev
   xvfb xauth
   desktop-file-utils appstream dpkg-dev file groff-base
+  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
 )
 packages+=("$@")
 

@@ -7,3 +7,4 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top/build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)" --timeout 600
 "$top/scripts/package-check.sh" "$top/build"
+"$top/scripts/windows-check.sh" "$top/build/windows-check"
