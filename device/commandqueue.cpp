@@ -19,6 +19,7 @@ void DeviceConnection::runQueueStep()
     while (!m_queue.empty() && !m_ackTimer.isActive()) {
         PendingCommand &head = m_queue.front();
         write(head.packet);
+        head.sentByWrite = m_writesIssued;
         m_lastActivity = now();
         if (!head.expectsReply) {
             m_queue.pop_front();
@@ -32,7 +33,8 @@ std::optional<FrameFinder::AwaitedReply> DeviceConnection::awaitedReply() const
 {
     if (m_queue.empty() || !m_ackTimer.isActive())
         return std::nullopt;
-    return FrameFinder::AwaitedReply{m_queue.front().expectedType, m_queue.front().device};
+    const PendingCommand &head = m_queue.front();
+    return FrameFinder::AwaitedReply{head.expectedType, head.device, head.sentByWrite};
 }
 
 void DeviceConnection::finishCurrentCommand(DeviceConnectionError code, const QByteArray &payload)
@@ -44,9 +46,10 @@ void DeviceConnection::finishCurrentCommand(DeviceConnectionError code, const QB
     m_ackTimer.stop();
     m_ackTimer.setInterval(m_timings.ackTimeoutMs);
     // The next command goes out before this one's completion runs, so the device is never idle
-    // waiting for the program.
-    if (code != DeviceConnectionError::NoReply)
-        runQueueStep();
+    // waiting for the program. A device may itself report "no reply" (code 13) for a command it
+    // could not serve; the commands behind it still go out, or they would wait until something
+    // else was queued.
+    runQueueStep();
     if (completion)
         deviceio::defer([completion, code, payload] { completion(code, payload); });
 }

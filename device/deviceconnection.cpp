@@ -4,6 +4,7 @@
 #include "device/deviceiothread.h"
 #include "device/frames.h"
 #include "device/streamenumeration.h"
+#include "device/streamio.h"
 #include "device/streamrelay.h"
 #include "platform/ftdi/ftdiapi.h"
 
@@ -145,11 +146,17 @@ void DeviceConnection::open(std::unique_ptr<DeviceStream> stream, std::function<
 
     m_stream = std::shared_ptr<DeviceStream>(std::move(stream));
     m_relay = std::make_shared<StreamRelay>(this);
+    m_io = std::make_shared<StreamIo>(
+        m_stream, m_relay,
+        [this](const QByteArray &bytes, std::uint64_t readAfterWrite) {
+            receive(bytes, readAfterWrite);
+        },
+        [this] { emit errorOccurred(kStreamIoErrorStatus); }, m_writesIssued);
     m_openDone = std::move(done);
-    DeviceStream *raw = m_stream.get();
-    m_stream->dataCallback = [this, raw, relay = m_relay] {
-        const QByteArray bytes = raw->readAll();
-        relay->post([this, bytes] { handleDataReceived(bytes); });
+    // The stream owns its callback: a weak reference, or the two would keep each other.
+    m_stream->dataCallback = [io = std::weak_ptr<StreamIo>(m_io)] {
+        if (const std::shared_ptr<StreamIo> alive = io.lock())
+            alive->inputMayBeWaiting();
     };
     deviceio::post(deviceio::context(), [this, stream = m_stream, relay = m_relay] {
         const bool ok = stream->open();
@@ -161,12 +168,14 @@ void DeviceConnection::handleOpened(bool ok)
 {
     std::function<void(bool)> done = std::exchange(m_openDone, {});
     m_lastOpenFailure = ok ? StreamOpenFailure{}
-                           : StreamOpenFailure{m_stream->openFailure, m_stream->openDeniedAccess};
+                           : StreamOpenFailure{m_stream->openFailure, m_stream->openDeniedAccess,
+                                               m_stream->openInUse};
     if (!ok && m_lastOpenFailure.reason.isEmpty())
         m_lastOpenFailure.reason = tr("%1 could not be opened.").arg(m_stream->description());
     if (!ok) {
         m_relay->detach();
         m_stream.reset();
+        m_io.reset();
     } else {
         emit isOpenChanged();
         switch (m_stream->supportedModes()) {
@@ -193,6 +202,7 @@ bool DeviceConnection::closeStream()
     m_relay->detach();
     const bool ok = closeOnIoThread(m_stream);
     m_stream.reset();
+    m_io.reset();
     // Nothing of the old link may act on a later one: its partial input, its announced mode
     // still settling, its power coming back.
     m_finder.clear();
@@ -228,18 +238,9 @@ void DeviceConnection::clearFaulted()
 
 void DeviceConnection::write(const QByteArray &bytes)
 {
-    if (!m_stream)
+    if (!m_io)
         return;
-    deviceio::post(deviceio::context(), [this, stream = m_stream, relay = m_relay, bytes] {
-        // Input waiting now predates this write; delivering it first keeps it apart from
-        // whatever answers the write.
-        const QByteArray received = stream->readAll();
-        const bool ok = stream->write(bytes);
-        if (!received.isEmpty())
-            relay->post([this, received] { handleDataReceived(received); });
-        if (!ok)
-            relay->post([this] { emit errorOccurred(kStreamIoErrorStatus); });
-    });
+    m_io->write(bytes, ++m_writesIssued);
 }
 
 void DeviceConnection::handleError(FtStatus error)
@@ -263,8 +264,13 @@ void DeviceConnection::setMode(DeviceMode mode)
 
 void DeviceConnection::handleDataReceived(const QByteArray &data)
 {
+    receive(data, m_writesIssued);
+}
+
+void DeviceConnection::receive(const QByteArray &data, std::uint64_t readAfterWrite)
+{
     m_resetTimer.start(m_timings.inputResetMs);
-    m_finder.feed(data, m_mode);
+    m_finder.feed(data, m_mode, readAfterWrite);
 }
 
 void DeviceConnection::handleResetTimeout()

@@ -23,6 +23,7 @@
 #include <optional>
 #include <vector>
 
+class StreamIo;
 class StreamRelay;
 
 // Status code of a stream fault, in the numbering of the cable's driver library.
@@ -38,6 +39,8 @@ struct PendingCommand
     std::function<void(DeviceConnectionError, QByteArray)> completion;
     bool expectsReply = true;
     int timeoutMs = 0; // 0 or less: the default acknowledgement timeout
+    // The number of the write that sent it; input read before that write is no reply to it.
+    std::uint64_t sentByWrite = 0;
 };
 
 using DeviceStreamList = std::vector<std::unique_ptr<DeviceStream>>;
@@ -58,6 +61,7 @@ struct StreamOpenFailure
 {
     QString reason;
     bool accessDenied = false;
+    bool inUse = false; // another program holds the device
 };
 
 // What the connection is built with; tests hand in their own devices, clock and timings.
@@ -113,7 +117,8 @@ public:
     [[nodiscard]] const ConnectionTimings &timings() const { return m_timings; }
     [[nodiscard]] QString statusText() const;
 
-    // Sends raw bytes; input waiting at that moment is delivered first.
+    // Sends raw bytes; input waiting at that moment is delivered first, and never taken for a
+    // reply to what is sent now or later.
     void write(const QByteArray &bytes);
 
     void switchToMode(DeviceMode target, Done done);
@@ -197,6 +202,7 @@ signals:
 
 public slots:
     void handleAckTimeout();
+    // Bytes received just now, after the latest write.
     void handleDataReceived(const QByteArray &data);
     void handleResetTimeout();
     void handleModeSwitchTimeout();
@@ -207,6 +213,8 @@ private:
 
     void writeCommand(QByteArray packet, std::uint8_t expectedType, ReplyDone completion,
                       CommandOptions options = {});
+    // Input read after the connection's write number `readAfterWrite`.
+    void receive(const QByteArray &data, std::uint64_t readAfterWrite);
     void runQueueStep();
     void finishCurrentCommand(DeviceConnectionError code, const QByteArray &payload);
     void clearCommandQueue();
@@ -252,6 +260,9 @@ private:
     // the last of it has run.
     std::shared_ptr<DeviceStream> m_stream;
     std::shared_ptr<StreamRelay> m_relay;
+    std::shared_ptr<StreamIo> m_io;
+    // Writes handed out so far, over all streams; numbers the next one.
+    std::uint64_t m_writesIssued = 0;
     std::function<void(bool)> m_openDone;
     QThread m_powerThread;
     QObject *m_powerContext = nullptr;

@@ -55,9 +55,11 @@ public:
 
     // Why the last open() failed, in words a user can act on; empty after a successful open.
     // `openDeniedAccess` is set when the operating system refused access (a permission the
-    // user can grant), as opposed to a device that is busy or gone.
+    // user can grant), `openInUse` when another program holds the device, as opposed to a
+    // device that is gone or unusable.
     QString openFailure;
     bool openDeniedAccess = false;
+    bool openInUse = false;
 
 protected:
     mutable QRecursiveMutex mutex;

@@ -69,8 +69,39 @@ void FrameFinder::logUnexpected(const std::optional<AwaitedReply> &awaited) cons
                        .arg(hex(awaited ? awaited->type : 0)));
 }
 
-void FrameFinder::feed(const QByteArray &bytes, DeviceMode mode)
+void FrameFinder::startAfterWrite(std::uint64_t readAfterWrite)
 {
+    if (size() > 0)
+        log(kCategory,
+            QStringLiteral("Dropped %1 byte(s) received before the last write").arg(size()));
+    clear();
+    m_readAfterWrite = readAfterWrite;
+}
+
+bool FrameFinder::isReplyTo(std::uint8_t type, const std::optional<AwaitedReply> &awaited) const
+{
+    if (!awaited || awaited->type != type) {
+        logUnexpected(awaited);
+        return false;
+    }
+    if (awaited->sentByWrite > m_readAfterWrite) {
+        log(kCategory, QStringLiteral("    which was received before the command was sent"));
+        return false;
+    }
+    return true;
+}
+
+void FrameFinder::feed(const QByteArray &bytes, DeviceMode mode, std::uint64_t readAfterWrite)
+{
+    if (readAfterWrite < m_readAfterWrite) {
+        // Read before bytes that are already here: they can complete no frame to come.
+        log(kCategory,
+            QStringLiteral("Dropped %1 byte(s) received before the last write").arg(bytes.size()));
+        return;
+    }
+    if (readAfterWrite > m_readAfterWrite)
+        startAfterWrite(readAfterWrite);
+
     const int excess = size() + int(bytes.size()) - kBufferCapBytes;
     if (excess >= size())
         clear();
@@ -157,10 +188,8 @@ bool FrameFinder::tryBootloaderFrame(int position, Accept accept)
         return true;
     }
     const std::optional<AwaitedReply> awaited = awaitedReply();
-    if (!awaited || awaited->type != type) {
-        logUnexpected(awaited);
+    if (!isReplyTo(type, awaited))
         return true;
-    }
     const DeviceConnectionError code =
         frames::bootloaderStatusDevice(status) == awaited->device
             ? deviceResultCode(frames::bootloaderStatusResult(status))
@@ -197,11 +226,8 @@ bool FrameFinder::tryFskFrame(int position, Accept accept)
             m_callbacks.announcement(DeviceMode::FSK, std::nullopt);
         return true;
     }
-    const std::optional<AwaitedReply> awaited = awaitedReply();
-    if (!awaited || awaited->type != type) {
-        logUnexpected(awaited);
+    if (!isReplyTo(type, awaitedReply()))
         return true;
-    }
     if (m_callbacks.reply)
         m_callbacks.reply(DeviceConnectionError::NoError, payload);
     return true;

@@ -13,6 +13,13 @@
 // feed(); announcements and replies come out through callbacks. Junk stays in the buffer until
 // a later frame consumes it as its prefix, the size cap pushes it out, or the owner clears the
 // buffer after a silence.
+//
+// The owner numbers the writes it hands to the stream and tells feed() after which write the
+// bytes were read. Input read before a command's write cannot answer it: a reply that came
+// twice, or too late for the command before, would otherwise be taken for the next command's
+// reply and shift every reply after it by one. So bytes read after a later write than those in
+// the buffer drop the buffer (a partial frame there can no longer complete into a reply), and a
+// frame is a command's reply only when it was read after that command's write.
 class FrameFinder
 {
 public:
@@ -23,7 +30,8 @@ public:
     struct AwaitedReply
     {
         std::uint8_t type = 0;
-        std::uint8_t device = 0; // the device index a bootloader reply must carry
+        std::uint8_t device = 0;       // the device index a bootloader reply must carry
+        std::uint64_t sentByWrite = 0; // the number of the write that sent the command
     };
 
     struct Callbacks
@@ -39,9 +47,10 @@ public:
 
     explicit FrameFinder(Callbacks callbacks);
 
-    // Appends `bytes` and takes out every frame that can be recognised while the link is
-    // believed to be in `mode`.
-    void feed(const QByteArray &bytes, DeviceMode mode);
+    // Appends `bytes`, read after the owner's write number `readAfterWrite` (0: before any),
+    // and takes out every frame that can be recognised while the link is believed to be in
+    // `mode`. Bytes read before the write of the buffer's bytes are dropped unseen.
+    void feed(const QByteArray &bytes, DeviceMode mode, std::uint64_t readAfterWrite = 0);
     void clear();
 
     [[nodiscard]] int size() const { return int(m_buffer.size()) - m_start; }
@@ -50,6 +59,9 @@ public:
 private:
     enum class Accept { AnnouncementsOnly, AllButAnnouncements };
 
+    void startAfterWrite(std::uint64_t readAfterWrite);
+    [[nodiscard]] bool isReplyTo(std::uint8_t type,
+                                 const std::optional<AwaitedReply> &awaited) const;
     bool tryBootloaderFrame(int position, Accept accept);
     bool tryFskFrame(int position, Accept accept);
     void scanCurrentMode(int from, DeviceMode mode);
@@ -64,4 +76,6 @@ private:
     // arrival full of frames costs linear time.
     QByteArray m_buffer;
     int m_start = 0;
+    // The write after which the buffer's bytes were read.
+    std::uint64_t m_readAfterWrite = 0;
 };

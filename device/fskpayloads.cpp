@@ -216,13 +216,13 @@ ReadReply decodeCalReply(const QByteArray &payload, std::uint8_t index, int coun
 Expected<QList<std::uint32_t>> decodeSectionCrcsReply(const QByteArray &payload,
                                                       int requestedSections)
 {
-    // Pairing CRCs by position is only safe when there is exactly one per requested section:
-    // with more, the surplus would belong to no section; with fewer, some section would get
-    // another one's CRC or none.
-    if (payload.size() % kCrcBytes != 0 || payload.size() / kCrcBytes != requestedSections)
+    // CRCs pair with the requested sections by position. A reply that stops short still pairs
+    // every CRC it has (whoever needs all of them checks the count); a surplus CRC would belong
+    // to no section.
+    if (payload.size() % kCrcBytes != 0 || payload.size() / kCrcBytes > requestedSections)
         return Unexpected(DeviceConnectionError::InvalidReply);
     QList<std::uint32_t> crcs;
-    crcs.reserve(requestedSections);
+    crcs.reserve(int(payload.size()) / kCrcBytes);
     for (int offset = 0; offset < payload.size(); offset += kCrcBytes)
         crcs.append(littleEndian32(payload, offset));
     return crcs;

@@ -67,8 +67,8 @@ struct ReadReply
 // A calibration read echoes the index and a zero byte before `count` bytes.
 [[nodiscard]] ReadReply decodeCalReply(const QByteArray &payload, std::uint8_t index, int count);
 
-// One CRC per requested section, in request order; a reply with any other number of CRCs
-// cannot be paired with the request and is refused.
+// The CRCs of the requested sections, in request order, possibly fewer than requested; a
+// reply with more CRCs than sections cannot be paired with the request and is refused.
 [[nodiscard]] Expected<QList<std::uint32_t>> decodeSectionCrcsReply(const QByteArray &payload,
                                                                     int requestedSections);
 // One page of a section table; an empty list marks its end.

@@ -7,10 +7,12 @@ constexpr unsigned long kWaitRetryPauseMs = 20;
 
 } // namespace
 
-ReceiveListener::ReceiveListener(std::function<void()> onWake)
+ReceiveListener::ReceiveListener(std::function<void()> onWake, Wait wait)
     : m_record(std::make_shared<Record>())
 {
     m_record->onWake = std::move(onWake);
+    m_record->wait =
+        wait ? std::move(wait) : [](ftdi::ReceiveEvent &event) { return event.wait(); };
     std::shared_ptr<Record> record = m_record;
     m_thread = QThread::create([record] { listen(*record); });
     m_thread->setObjectName(QStringLiteral("ZanProg cable listener"));
@@ -34,13 +36,16 @@ ReceiveListener::~ReceiveListener()
 void ReceiveListener::listen(Record &record)
 {
     for (;;) {
-        if (!record.event.wait()) {
+        const bool woken = record.wait(record.event);
+        // Looked at after every wait, failed or not: a wait that keeps failing would otherwise
+        // keep the owner waiting in its destructor for ever.
+        if (record.stop.load())
+            return;
+        if (!woken) {
             QThread::msleep(kWaitRetryPauseMs);
             continue;
         }
         record.event.reset();
-        if (record.stop.load())
-            return;
         if (record.onWake)
             record.onWake();
     }

@@ -13,7 +13,11 @@
 class ReceiveListener
 {
 public:
-    explicit ReceiveListener(std::function<void()> onWake);
+    // How the thread waits for the next notification; false when the wait itself failed. The
+    // default waits on event(); tests hand in a wait that fails.
+    using Wait = std::function<bool(ftdi::ReceiveEvent &event)>;
+
+    explicit ReceiveListener(std::function<void()> onWake, Wait wait = {});
     // Stops the thread and waits for it.
     ~ReceiveListener();
     ReceiveListener(const ReceiveListener &) = delete;
@@ -28,6 +32,7 @@ private:
         std::atomic<int> stop{0};
         ftdi::ReceiveEvent event;
         std::function<void()> onWake;
+        Wait wait;
     };
 
     static void listen(Record &record);

@@ -3,7 +3,10 @@
 #include "app/log.h"
 #include "platform/deviceaccesshint.h"
 
+#include <QFileInfo>
 #include <QSerialPort>
+#include <QSerialPortInfo>
+#include <QSignalBlocker>
 #include <QThread>
 
 namespace {
@@ -13,6 +16,14 @@ const QString kCategory = QStringLiteral("UsbStream");
 QString serialPortErrorLine(const QSerialPort &port)
 {
     return QStringLiteral("QSerialPort error: %1").arg(int(port.error()));
+}
+
+// Whether this user may read and write the port's device file.
+bool isAccessible(const QString &portName)
+{
+    const QString location = QSerialPortInfo(portName).systemLocation();
+    const QFileInfo file(location.isEmpty() ? portName : location);
+    return file.exists() && file.isReadable() && file.isWritable();
 }
 
 } // namespace
@@ -53,14 +64,22 @@ bool UsbCdcDeviceStream::open()
     if (m_port->open(QIODevice::ReadWrite)) {
         openFailure.clear();
         openDeniedAccess = false;
+        openInUse = false;
         return true;
     }
 
     log(kCategory, serialPortErrorLine(*m_port));
-    openDeniedAccess = m_port->error() == QSerialPort::PermissionError;
+    // QSerialPort reports a port that another program holds (its lock file, or an exclusive
+    // open) with the same code as a refused permission; only the latter is the user's to grant.
+    const bool refused = m_port->error() == QSerialPort::PermissionError;
+    openInUse = refused && isAccessible(m_portName);
+    openDeniedAccess = refused && !openInUse;
     openFailure =
-        QStringLiteral("%1 could not be opened: %2").arg(m_portName, m_port->errorString());
-    if (m_port->error() == QSerialPort::PermissionError && !deviceAccessHint().isEmpty()) {
+        openInUse
+            ? QStringLiteral("%1 could not be opened: it is in use by another program (%2)")
+                  .arg(m_portName, m_port->errorString())
+            : QStringLiteral("%1 could not be opened: %2").arg(m_portName, m_port->errorString());
+    if (openDeniedAccess && !deviceAccessHint().isEmpty()) {
         log(kCategory, QStringLiteral("Cannot open %1: %2").arg(m_portName, m_port->errorString()));
         log(kCategory, deviceAccessHint());
     }
@@ -88,6 +107,8 @@ bool UsbCdcDeviceStream::close()
 QByteArray UsbCdcDeviceStream::readAll()
 {
     QMutexLocker lock(&mutex);
+    if (m_port)
+        collectArrivedInput();
     const QByteArray bytes = m_port ? m_port->readAll() : QByteArray();
     log(kCategory, QStringLiteral("Read %1 byte(s) from device").arg(bytes.size()));
     log(kCategory, QString::fromLatin1(bytes.toHex()));
@@ -127,6 +148,19 @@ bool UsbCdcDeviceStream::isSameDevice(const DeviceStream &other) const
 {
     const auto *port = dynamic_cast<const UsbCdcDeviceStream *>(&other);
     return port && port->m_portName == m_portName;
+}
+
+void UsbCdcDeviceStream::collectArrivedInput()
+{
+    // The port collects what the system has received only when its thread's event loop comes
+    // round to it. Taking it here keeps "all bytes received" true, so that input that arrived
+    // before a write is never read only after it. The port may only be polled on its own
+    // thread; its signals are quiet meanwhile, as the bytes are read right here.
+    if (m_port->thread() != QThread::currentThread())
+        return;
+    const QSignalBlocker quiet(m_port.get());
+    if (!m_port->waitForReadyRead(0) && m_port->error() == QSerialPort::TimeoutError)
+        m_port->clearError();
 }
 
 void UsbCdcDeviceStream::releasePort()

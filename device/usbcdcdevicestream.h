@@ -31,6 +31,7 @@ public:
     [[nodiscard]] QString portName() const { return m_portName; }
 
 private:
+    void collectArrivedInput();
     void releasePort();
 
     const QString m_portName;

@@ -175,7 +175,7 @@ private slots:
             << DeviceBehaviour::NeverAnswers << DeviceConnectionError::NoReply << "Ack Timeout";
         QTest::newRow("answers twice")
             << DeviceBehaviour::AnswersTwice << DeviceConnectionError::NoError
-            << "    which was unexpected (expected: 0x0)";
+            << "Dropped 64 byte(s) received before the last write";
         QTest::newRow("answers with another type")
             << DeviceBehaviour::AnswersWithAnotherType << DeviceConnectionError::NoReply
             << "    which was unexpected (expected: 0x8a)";
@@ -217,6 +217,33 @@ private slots:
         QTRY_COMPARE(outcomes->codes.size(), 2);
         QCOMPARE(outcomes->codes.last(), DeviceConnectionError::NoError);
         QVERIFY(sent.isReady() && sent.result().value());
+    }
+
+    // A bootloader reply carrying an error code ends the command with that code, and the
+    // command behind it goes out all the same, even when the code is "no reply".
+    void deviceErrorCodeDoesNotStallQueue_data()
+    {
+        QTest::addColumn<DeviceConnectionError>("code");
+        QTest::newRow("no reply") << DeviceConnectionError::NoReply;
+        QTest::newRow("write error") << DeviceConnectionError::WriteError;
+    }
+    void deviceErrorCodeDoesNotStallQueue()
+    {
+        QFETCH(DeviceConnectionError, code);
+        ConnectionFixture fixture;
+        QVERIFY(fixture.openIn(DeviceMode::Bootloader));
+        fixture.device->setResponder([code](const QByteArray &written) {
+            if (isBootloaderRequest(written, 0x01))
+                return frames::buildBootloaderReply(0x86, std::uint8_t(code));
+            return acknowledgeEverything(written);
+        });
+        Task<std::shared_ptr<IdRequestData>> id = fixture.connection->idRequestAsync(0);
+        auto outcomes = Outcomes::create();
+        fixture.connection->go(recordTo(outcomes));
+
+        QTRY_VERIFY(id.isReady());
+        QCOMPARE(id.result().error(), code);
+        QTRY_COMPARE(outcomes->codes, QList<DeviceConnectionError>{DeviceConnectionError::NoError});
     }
 
     // Commands issued in a mode that cannot take them fail without sending anything.

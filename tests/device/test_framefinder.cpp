@@ -193,6 +193,35 @@ private slots:
         QCOMPARE(harness.finder.size(), 0);
     }
 
+    // A frame answers the command in flight only when all of it was read after the command's
+    // write; bytes from before a later write can no longer complete any frame.
+    void inputFromBeforeTheCommandsWrite_data()
+    {
+        QTest::addColumn<int>("firstReadAfter");
+        QTest::addColumn<int>("secondReadAfter");
+        QTest::addColumn<int>("replies");
+        QTest::addColumn<int>("leftInBuffer");
+        // The command was sent by write 3; its reply arrives in two parts.
+        QTest::newRow("read after the write") << 3 << 3 << 1 << 0;
+        QTest::newRow("read after a later write") << 4 << 4 << 1 << 0;
+        QTest::newRow("read before the write") << 2 << 2 << 0 << 0;
+        QTest::newRow("split around the write") << 2 << 3 << 0 << 24;
+        QTest::newRow("second part read before the first") << 4 << 3 << 0 << 40;
+    }
+    void inputFromBeforeTheCommandsWrite()
+    {
+        QFETCH(int, firstReadAfter);
+        QFETCH(int, secondReadAfter);
+        QFETCH(int, replies);
+        QFETCH(int, leftInBuffer);
+        Harness harness(FrameFinder::AwaitedReply{0x8A, 0, 3});
+        const QByteArray reply = frames::buildFskFrame(0x8A, "ok");
+        harness.finder.feed(reply.left(40), DeviceMode::FSK, std::uint64_t(firstReadAfter));
+        harness.finder.feed(reply.mid(40), DeviceMode::FSK, std::uint64_t(secondReadAfter));
+        QCOMPARE(harness.found.codes.size(), replies);
+        QCOMPARE(harness.finder.size(), leftInBuffer);
+    }
+
     // On arrival the buffer is trimmed from the front so that it holds at most 512 bytes;
     // an arrival larger than that replaces the buffer and is kept whole.
     void bufferCap_data()

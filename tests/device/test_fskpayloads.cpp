@@ -224,7 +224,8 @@ private slots:
         QCOMPARE(decodeCalReply(bytes({3}), 3, 0).code, DeviceConnectionError::InvalidReply);
     }
 
-    // One little-endian CRC per requested section, no more and no fewer.
+    // Little-endian CRCs paired with the requested sections in order: a reply may stop short,
+    // but a CRC beyond the last requested section belongs to none.
     void decodesSectionCrcs_data()
     {
         QTest::addColumn<QByteArray>("payload");
@@ -237,7 +238,8 @@ private slots:
         QTest::newRow("none for none") << QByteArray() << 0 << true << Crcs{};
         QTest::newRow("6 bytes") << two.left(6) << 1 << false << Crcs{};
         QTest::newRow("more crcs than sections") << two << 1 << false << Crcs{};
-        QTest::newRow("fewer crcs than sections") << two << 3 << false << Crcs{};
+        QTest::newRow("fewer crcs than sections")
+            << two << 3 << true << Crcs{0x12345678u, 0x80000001u};
     }
     void decodesSectionCrcs()
     {

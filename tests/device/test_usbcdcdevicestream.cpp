@@ -1,53 +1,15 @@
 #include "app/log.h"
 #include "device/usbcdcdevicestream.h"
 #include "logassert.h"
+#include "pseudoterminal.h"
 #include "testregistry.h"
 
 #include <QMutex>
 #include <QTest>
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 namespace {
 
 const QString kCategory = QStringLiteral("UsbStream");
-
-// The far end of a pseudo-terminal: the stream opens the terminal side as its serial port.
-class PseudoTerminal
-{
-public:
-    PseudoTerminal()
-    {
-        m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0)
-            m_portPath = QString::fromLocal8Bit(ptsname(m_master));
-    }
-    ~PseudoTerminal()
-    {
-        if (m_master >= 0)
-            ::close(m_master);
-    }
-    PseudoTerminal(const PseudoTerminal &) = delete;
-    PseudoTerminal &operator=(const PseudoTerminal &) = delete;
-
-    [[nodiscard]] QString portPath() const { return m_portPath; }
-    bool send(const QByteArray &bytes)
-    {
-        return ::write(m_master, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    }
-    QByteArray receiveAvailable()
-    {
-        char buffer[256];
-        const ssize_t count = ::read(m_master, buffer, sizeof buffer);
-        return count > 0 ? QByteArray(buffer, int(count)) : QByteArray();
-    }
-
-private:
-    int m_master = -1;
-    QString m_portPath;
-};
 
 } // namespace
 
@@ -108,6 +70,23 @@ private slots:
         QVERIFY(!stream.open());
         QVERIFY(!stream.isOpen());
         QVERIFY(loggedMessages(*m_log, kCategory).contains("QSerialPort error: 1"));
+    }
+
+    // A port another program holds is reported as in use, not as a permission to grant.
+    void portInUseIsNotAccessDenied()
+    {
+        PseudoTerminal terminal;
+        UsbCdcDeviceStream holder(terminal.portPath(), SupportedModes::Announced);
+        QVERIFY(holder.open());
+        UsbCdcDeviceStream second(terminal.portPath(), SupportedModes::Announced);
+        QVERIFY(!second.open());
+        QVERIFY(second.openInUse);
+        QVERIFY(!second.openDeniedAccess);
+        QVERIFY2(second.openFailure.contains("in use by another program"),
+                 qPrintable(second.openFailure));
+        QVERIFY(holder.close());
+        QVERIFY(second.open());
+        QVERIFY(!second.openInUse);
     }
 
 private:
