@@ -68,6 +68,13 @@ void DeviceMemory::ensureSectionCount(int count)
 
 void DeviceMemory::setSyncConnection(DeviceConnection *connection)
 {
+    // Patches the device has taken but not yet committed: this memory can no longer commit
+    // them, and the device may drop them, so it must not claim to be in step.
+    if (connection != m_syncConnection.data() && m_saveTimer.isActive()) {
+        m_saveTimer.stop();
+        markCommitOwed(QStringLiteral("Detached with changes not committed to the device's "
+                                      "flash"));
+    }
     if (m_syncConnection)
         disconnect(m_syncConnection, &DeviceConnection::modeSelected, this,
                    &DeviceMemory::onModeChanged);

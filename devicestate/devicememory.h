@@ -56,18 +56,22 @@ public:
     void setFlashCommitDelayMs(int ms) { m_saveTimer.setInterval(ms); }
 
     // Attaches to `connection` and runs the bulk transfer in `direction`. `done` is called
-    // exactly once. A transfer that fails leaves every section's modelData as it was before.
-    // The sections are replaced as a whole when the transfer ends, so the owner must not
-    // change them meanwhile; live writing rests until then. A sync started while one runs
-    // is refused with InvalidState.
+    // exactly once. A transfer that fails leaves every section's modelData as it was before,
+    // except that a read from the device whose sections all arrived keeps them when only the
+    // closing flash commit failed. The owner may edit meanwhile: live writing rests, and the
+    // bytes it changed win over the transferred ones and go to the device once the transfer
+    // has ended. A sync started while one runs is refused with InvalidState.
+    // When the device's section table carries CRCs, the device is asked for fresh ones first
+    // and the sections the model already matches are not transferred (same end state).
     void setSyncConnectionAsync(DeviceConnection *connection, QList<SectionMetadata> metadata,
                                 InitialSyncDirection direction, Progress progress, Done done);
 
     // Commits a pending flash write now: done(false) at once when none is pending, otherwise
     // done(true) when the commit failed and done(false) when it succeeded.
     void sync(std::function<void(bool)> done);
-    // No flash commit is pending.
-    [[nodiscard]] bool isSynced() const { return !m_saveTimer.isActive(); }
+    // No flash commit is pending, and none was left unmade: a memory that let go of its
+    // device before committing stays out of step until its next successful sync.
+    [[nodiscard]] bool isSynced() const { return !m_saveTimer.isActive() && !m_commitOwed; }
 
     void setSyncConnection(DeviceConnection *connection);
 
@@ -101,12 +105,22 @@ private:
     // Transfers the sections from `firstIndex` on, then commits them to flash.
     void transferFrom(int firstIndex, std::shared_ptr<SyncProgressState> state,
                       InitialSyncDirection direction, Progress progress, Done done);
-    // The transferred sections become the model's when the transfer succeeded.
-    void endTransfer(DeviceConnectionError error);
+    // The transferred sections become the model's when `keep` holds (the transfer
+    // succeeded, or read everything); the edits made meanwhile are then laid over them.
+    // Runs once per transfer; later calls do nothing.
+    void endTransfer(bool keep);
+    void keepEditsMadeDuringTransfer();
+    // The device holds patches its flash may never get: the memory is out of step.
+    void markCommitOwed(const QString &why);
     // Reports a transfer failure: detaches through errorSyncing, then completes the sync.
     void failTransfer(DeviceConnectionError error, const Done &done);
     // Reports a failed patch or commit sent on `sentOn` while still attached to it.
     void reportLiveError(const QPointer<DeviceConnection> &sentOn, DeviceConnectionError error);
+    // Asks the device for the CRCs of the transfer's sections and marks those that the model
+    // already matches, so that the transfer passes them by; `then` runs once that is settled,
+    // whatever the device answered. `done` gets InvalidState when the memory went meanwhile.
+    void markSectionsInStep(std::function<void()> then, Done done);
+    [[nodiscard]] bool isInStep(int index) const { return m_sectionsInStep.value(index, false); }
     // Builds the transfer's sections from the device's section table; false when the table
     // names no section with any bytes.
     bool reconcileWithDevice(const QList<SectionMetadata> &metadata, QList<SectionSyncStats> &stats,
@@ -120,7 +134,14 @@ private:
     // The sections a bulk transfer works on. They replace m_sections only once the whole
     // transfer has succeeded, so a sync that fails half-way leaves the model as it was.
     QList<TargetSection> m_transferSections;
+    // The model's bytes when the transfer copy was taken, to tell the owner's edits apart.
+    QList<QByteArray> m_modelBeforeTransfer;
+    // By transfer index: the device already holds the model's bytes, nothing to move.
+    QList<bool> m_sectionsInStep;
     bool m_transferRunning = false;
+    // Set when patches reached the device but their flash commit was abandoned or failed;
+    // cleared by the next successful bulk transfer, whose own commit settles everything.
+    bool m_commitOwed = false;
     QTimer m_saveTimer;
     FlashTarget m_flashTarget;
     // Guards completions against a memory destroyed while a command is queued.

@@ -33,6 +33,15 @@ DeviceConnection::Progress partProgress(const std::shared_ptr<SyncProgressState>
     };
 }
 
+QList<QByteArray> modelBytesOf(const QList<TargetSection> &sections)
+{
+    QList<QByteArray> bytes;
+    bytes.reserve(sections.size());
+    for (const TargetSection &section : sections)
+        bytes.append(section.modelData);
+    return bytes;
+}
+
 } // namespace
 
 void DeviceMemory::setSyncConnectionAsync(DeviceConnection *connection,
@@ -57,12 +66,13 @@ void DeviceMemory::setSyncConnectionAsync(DeviceConnection *connection,
     if (m_sections.size() == 1) {
         // The owner has set the device image's length; it is the transfer size.
         m_transferSections = m_sections;
+        m_modelBeforeTransfer = modelBytesOf(m_sections);
         state->totalBytes = int(m_transferSections.first().deviceData.size());
         m_transferRunning = true;
         transferFrom(0, std::move(state), direction, std::move(progress),
                      [this, alive = m_alive, done](DeviceConnectionError error) {
                          if (*alive)
-                             endTransfer(error);
+                             endTransfer(error == DeviceConnectionError::NoError);
                          done(error);
                      });
         return;
@@ -74,20 +84,32 @@ void DeviceMemory::setSyncConnectionAsync(DeviceConnection *connection,
         failTransfer(DeviceConnectionError::InvalidState, done);
         return;
     }
-    for (const TargetSection &section : std::as_const(m_transferSections))
-        state->totalBytes += int(section.deviceData.size());
     m_transferRunning = true;
-    transferFrom(0, std::move(state), direction, std::move(progress),
-                 [this, alive = m_alive, done, stats, named](DeviceConnectionError error) mutable {
-                     if (*alive) {
-                         endTransfer(error);
-                         for (int i = 0; i < stats.size(); ++i)
-                             stats[i].modelBytesAfter = countOf(
-                                 i < m_sections.size() ? m_sections[i].modelData.size() : 0);
-                         log(kLogCategory, syncTableText(named, stats));
-                     }
-                     done(error);
-                 });
+    Done logThenDone = [this, alive = m_alive, done, stats,
+                        named](DeviceConnectionError error) mutable {
+        if (*alive) {
+            endTransfer(error == DeviceConnectionError::NoError);
+            for (int i = 0; i < stats.size(); ++i)
+                stats[i].modelBytesAfter =
+                    countOf(i < m_sections.size() ? m_sections[i].modelData.size() : 0);
+            log(kLogCategory, syncTableText(named, stats));
+        }
+        done(error);
+    };
+    auto transfer = [this, state, direction, progress, logThenDone] {
+        for (int i = 0; i < m_transferSections.size(); ++i) {
+            if (!isInStep(i))
+                state->totalBytes += int(m_transferSections[i].deviceData.size());
+        }
+        transferFrom(0, state, direction, progress, logThenDone);
+    };
+    // Only a device that reported section CRCs is asked for fresh ones.
+    const bool reportsCrcs = std::ranges::any_of(
+        metadata, [](const SectionMetadata &entry) { return entry.crc.has_value(); });
+    if (reportsCrcs)
+        markSectionsInStep(std::move(transfer), logThenDone);
+    else
+        transfer();
 }
 
 bool DeviceMemory::reconcileWithDevice(const QList<SectionMetadata> &metadata,
@@ -120,20 +142,49 @@ bool DeviceMemory::reconcileWithDevice(const QList<SectionMetadata> &metadata,
         return false;
     sections.erase(sections.begin() + last + 1, sections.end());
     m_transferSections = std::move(sections);
+    m_modelBeforeTransfer = modelBytesOf(m_sections);
     return true;
 }
 
-void DeviceMemory::endTransfer(DeviceConnectionError error)
+void DeviceMemory::endTransfer(bool keep)
 {
+    if (!m_transferRunning)
+        return;
     m_transferRunning = false;
-    // On failure the model keeps every byte it had: the truncations and the dropped sections
-    // of the set-up only ever happened to the transfer's copy.
-    const bool replaced = error == DeviceConnectionError::NoError;
-    if (replaced)
+    // Not kept, the model has every byte it had: the truncations and the dropped sections of
+    // the set-up only ever happened to the transfer's copy.
+    if (keep) {
+        keepEditsMadeDuringTransfer();
         m_sections = std::move(m_transferSections);
+    }
     m_transferSections.clear();
-    if (replaced)
-        emit sectionsReplaced();
+    m_modelBeforeTransfer.clear();
+    m_sectionsInStep.clear();
+    if (!keep)
+        return;
+    emit sectionsReplaced();
+    // The kept edits differ from the device's image: they go out as patches now.
+    syncMemory();
+}
+
+void DeviceMemory::keepEditsMadeDuringTransfer()
+{
+    const int count = int(std::min(m_transferSections.size(), m_sections.size()));
+    for (int index = 0; index < count; ++index) {
+        const QByteArray &edited = m_sections[index].modelData;
+        const QByteArray before = m_modelBeforeTransfer.value(index);
+        if (edited == before)
+            continue;
+        // An edit is the bytes it changed; the rest of the section is the transfer's.
+        QByteArray &kept = m_transferSections[index].modelData;
+        const int length = int(std::min(edited.size(), kept.size()));
+        for (int offset = 0; offset < length; ++offset) {
+            if (offset >= before.size() || edited[offset] != before[offset])
+                kept[offset] = edited[offset];
+        }
+        log(kLogCategory,
+            QStringLiteral("Keeping the edits made to section %1 during the sync").arg(index));
+    }
 }
 
 void DeviceMemory::failTransfer(DeviceConnectionError error, const Done &done)
@@ -150,13 +201,36 @@ void DeviceMemory::transferFrom(int firstIndex, std::shared_ptr<SyncProgressStat
         return;
     }
     int index = firstIndex;
-    while (index < m_transferSections.size() && m_transferSections[index].deviceData.isEmpty())
+    while (index < m_transferSections.size() &&
+           (m_transferSections[index].deviceData.isEmpty() || isInStep(index)))
         ++index;
     if (index >= m_transferSections.size()) {
+        // Nothing moved (every section was in step): the transfer is complete all the same.
+        if (state->totalBytes == 0)
+            progress(1.0f);
+        // Every section has arrived whole: what was read is the device's settings even if
+        // the commit fails, and nothing was written that the commit would have saved.
+        const bool readAll = direction == InitialSyncDirection::DeviceToComputer;
         m_syncConnection->fskSave(
-            [this, alive = m_alive, done = std::move(done)](DeviceConnectionError error) {
-                if (*alive && error != DeviceConnectionError::NoError)
+            [this, alive = m_alive, readAll, done = std::move(done)](DeviceConnectionError error) {
+                if (!*alive) {
+                    done(error);
+                    return;
+                }
+                if (error == DeviceConnectionError::NoError) {
+                    m_commitOwed = false;
+                } else {
+                    // Detached first, so that edits made during the sync stay in the model
+                    // and are not sent to a device that has just failed.
                     emit errorSyncing(error);
+                    if (readAll) {
+                        log(kLogCategory,
+                            QStringLiteral("Keeping the sections read: only the flash commit "
+                                           "failed (error %1)")
+                                .arg(int(error)));
+                        endTransfer(true);
+                    }
+                }
                 done(error);
             });
         return;

@@ -1,8 +1,15 @@
 // DeviceMemory: live patches of every edit, the flash commit and the forced commit.
+#include "app/log.h"
 #include "device/deviceiothread.h"
 #include "devicestate/devicememory.h"
 
 #include <algorithm>
+
+namespace {
+
+const QString kLogCategory = QStringLiteral("Model Sync");
+
+} // namespace
 
 void DeviceMemory::syncMemory()
 {
@@ -54,13 +61,20 @@ void DeviceMemory::saveFlash(Done done)
     if (!done)
         done = [](DeviceConnectionError) {};
     if (!m_syncConnection) {
+        // The connection went away without a detach (it was destroyed): the commit that
+        // fell due has nowhere to go.
+        markCommitOwed(QStringLiteral("Detached with changes not committed to the device's "
+                                      "flash"));
         deviceio::defer([done] { done(DeviceConnectionError::NoReply); });
         return;
     }
     m_syncConnection->fskSave(
         [this, alive = m_alive, sentOn = m_syncConnection, done](DeviceConnectionError error) {
-            if (*alive && error != DeviceConnectionError::NoError)
+            if (*alive && error != DeviceConnectionError::NoError) {
+                markCommitOwed(
+                    QStringLiteral("The device's flash commit failed (error %1)").arg(int(error)));
                 reportLiveError(sentOn, error);
+            }
             done(error);
         });
 }
@@ -74,14 +88,28 @@ void DeviceMemory::reportLiveError(const QPointer<DeviceConnection> &sentOn,
         emit errorSyncing(error);
 }
 
+void DeviceMemory::markCommitOwed(const QString &why)
+{
+    m_commitOwed = true;
+    log(kLogCategory,
+        why + QStringLiteral("; the model stays out of step with the device until the next sync"));
+}
+
 void DeviceMemory::sync(std::function<void(bool)> done)
 {
     if (!done)
         done = [](bool) {};
-    if (!m_saveTimer.isActive()) {
-        done(false);
+    if (m_saveTimer.isActive()) {
+        // A commit owed from before cannot be made good by this one: the device may have
+        // lost those patches meanwhile.
+        saveFlash([this, alive = m_alive, done](DeviceConnectionError error) {
+            done(error != DeviceConnectionError::NoError || (*alive && m_commitOwed));
+        });
         return;
     }
-    saveFlash(
-        [done](DeviceConnectionError error) { done(error != DeviceConnectionError::NoError); });
+    if (m_commitOwed) {
+        deviceio::defer([done] { done(true); });
+        return;
+    }
+    done(false);
 }

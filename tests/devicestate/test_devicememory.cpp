@@ -12,6 +12,18 @@ Q_DECLARE_METATYPE(QList<TargetSection>)
 using Patches = QList<std::tuple<int, int>>; // address, length
 Q_DECLARE_METATYPE(Patches)
 
+namespace {
+
+bool switchMode(Link &link, DeviceMode mode)
+{
+    std::optional<Code> switched;
+    link.connection->switchToMode(mode, [&](Code code) { switched = code; });
+    return QTest::qWaitFor([&] { return switched.has_value(); }, kWaitMs) &&
+           *switched == Code::NoError && link.connection->mode() == mode;
+}
+
+} // namespace
+
 class DeviceMemoryConstructionTest : public QObject
 {
     Q_OBJECT
@@ -245,20 +257,45 @@ private slots:
         QCOMPARE(changed.size(), 1);
     }
 
-    // Without a connection the commit reports NoReply, from the event loop.
-    void commitWithoutConnection()
+    // A commit still pending when the memory lets go of the device cannot be made any more:
+    // the device's RAM holds patches its flash does not. The memory stays out of step and
+    // says why, a forced commit fails (from the event loop), and only a sync on the next
+    // connection brings model and device together again.
+    void detachingWithCommitPending_data()
     {
+        QTest::addColumn<bool>("deviceLeaves");
+        QTest::newRow("owner detaches") << false;
+        QTest::newRow("device leaves the application") << true;
+    }
+    void detachingWithCommitPending()
+    {
+        QFETCH(bool, deviceLeaves);
         Attached a;
         QVERIFY(a.sync());
         a.memory.setFlashCommitDelayMs(60'000);
         a.edit(9);
         QVERIFY(a.patchesDone());
-        a.memory.setSyncConnection(nullptr);
+        if (deviceLeaves) {
+            QVERIFY(switchMode(a.link, DeviceMode::Bootloader));
+            QVERIFY(!a.memory.syncConnection());
+        } else {
+            a.memory.setSyncConnection(nullptr);
+        }
+        QVERIFY(!a.memory.isSynced());
+
         std::optional<bool> failed;
         a.memory.sync([&](bool f) { failed = f; });
         QVERIFY(!failed.has_value());
         QVERIFY(QTest::qWaitFor([&] { return failed.has_value(); }, kWaitMs));
         QCOMPARE(*failed, true);
+        QVERIFY(!a.memory.isSynced());
+        QVERIFY(a.link.loggedStarting("Detached with changes not committed to the device's "
+                                      "flash"));
+
+        if (deviceLeaves)
+            QVERIFY(switchMode(a.link, DeviceMode::FSK));
+        QVERIFY(a.sync());
+        QVERIFY(a.memory.isSynced());
     }
 
     // Completions that arrive after the memory is gone touch nothing.

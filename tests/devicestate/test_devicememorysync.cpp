@@ -1,8 +1,11 @@
 // The bulk transfer of a sync against the simulated multi-section and single-section
 // receivers, through the real connection.
+#include "device/sectioncrc.h"
 #include "devsim/fskreply.h"
 #include "test_devicememorylink.h"
 #include "testregistry.h"
+
+#include <atomic>
 
 using Code = DeviceConnectionError;
 using Direction = InitialSyncDirection;
@@ -72,6 +75,64 @@ devsim::CommandTable shortReadingTable()
                                                                     address, count));
               });
     return table;
+}
+
+// A device that never answers the flash commit: everything else goes through.
+devsim::CommandTable noCommitTable()
+{
+    devsim::CommandTable table = devsim::standardCommandTable();
+    table.remove(devsim::Protocol::Fsk, devsim::fskcmd::kFlashSave);
+    return table;
+}
+
+// A device that counts its section-CRC requests and answers for section `collidingId` the
+// CRC of that section without its last word, as a colliding CRC would.
+devsim::CommandTable countingCrcTable(const std::shared_ptr<WriteRecord> &record,
+                                      const std::shared_ptr<std::atomic<int>> &requests,
+                                      int collidingId)
+{
+    devsim::CommandTable table = recordingTable(record);
+    table.set(
+        devsim::Protocol::Fsk, devsim::fskcmd::kSectionCrcs,
+        [requests, collidingId](const devsim::HostRequest &request, devsim::DeviceState &state) {
+            ++*requests;
+            QByteArray payload;
+            for (int i = 1; i < request.payload.size(); ++i) {
+                const auto id = std::uint8_t(request.payload[i]);
+                QByteArray ram = state.memory.section(std::uint8_t(request.payload[0]), id)->ram;
+                if (id == collidingId)
+                    ram.chop(kSectionCrcWordBytes);
+                devsim::fskreply::appendU32(payload, sectionCrc(ram));
+            }
+            return devsim::fskreply::reply(request.code, payload);
+        });
+    return table;
+}
+
+// One edit the owner makes, and the byte it stores there: one neither the model nor the
+// device holds, so wherever it ends up it shows.
+struct Edit
+{
+    int section = 0;
+    int offset = 0;
+    char byte = 0;
+};
+
+Edit editOf(const devsim::DeviceProfile &profile, const QList<TargetSection> &model, int section,
+            int offset)
+{
+    char byte = char(~profile.targets.at(0).sections.at(section).contents.at(offset));
+    if (byte == model.at(section).modelData.at(offset))
+        byte = char(byte ^ 0x01);
+    return {section, offset, byte};
+}
+
+void applyEdit(DeviceMemory &memory, const Edit &edit)
+{
+    QByteArray data = memory.modelData(edit.section);
+    data[edit.offset] = edit.byte;
+    memory.setModelData(edit.section, data);
+    emit memory.settingsChanged();
 }
 
 } // namespace
@@ -224,6 +285,181 @@ private slots:
         QCOMPARE(memory.sectionCount(), 15);
         QCOMPARE(modelBytes(memory), before);
         QVERIFY(!memory.syncConnection());
+    }
+
+    // Edits the owner makes while a transfer runs are kept, whichever way it goes: they
+    // are in the model when the sync ends and reach the device's flash after it. One edit
+    // lies in a section already transferred, one in a section still to come.
+    void editsDuringSyncAreKept_data()
+    {
+        QTest::addColumn<Direction>("direction");
+        QTest::newRow("computer to device") << Direction::ComputerToDevice;
+        QTest::newRow("device to computer") << Direction::DeviceToComputer;
+    }
+    void editsDuringSyncAreKept()
+    {
+        QFETCH(Direction, direction);
+        Link link(profiles::trivorReceiver(profiles::Generation::Newer));
+        QVERIFY(link.ready);
+        const QList<TargetSection> model = modelSections(link.profile);
+        DeviceMemory memory(model, FlashTarget::ParameterMemory);
+        memory.setFlashCommitDelayMs(50);
+        const QList<Edit> edits{editOf(link.profile, model, 0, 5),
+                                editOf(link.profile, model, 12, 20)};
+
+        // Section 3 carries the transfer past its middle: section 0 is done, 12 still to come.
+        bool edited = false;
+        auto outcome = std::make_shared<SyncOutcome>();
+        memory.setSyncConnectionAsync(
+            link.connection.get(), link.metadata(), direction,
+            [&](float f) {
+                if (edited || f < 0.5f)
+                    return;
+                edited = true;
+                for (const Edit &edit : edits)
+                    applyEdit(memory, edit);
+            },
+            [outcome](Code code) { outcome->code = code; });
+        QVERIFY(QTest::qWaitFor([&] { return outcome->code.has_value(); }, 4 * kWaitMs));
+        QCOMPARE(*outcome->code, Code::NoError);
+        QVERIFY(edited);
+
+        for (const Edit &edit : edits) {
+            const auto &device = link.profile.targets[0].sections[edit.section];
+            QByteArray expected = direction == Direction::DeviceToComputer
+                                      ? device.contents
+                                      : model[edit.section].modelData;
+            expected[edit.offset] = edit.byte;
+            QCOMPARE(memory.modelData(edit.section), expected);
+            QVERIFY(QTest::qWaitFor([&] { return link.flash(edit.section) == expected; }, kWaitMs));
+        }
+        QVERIFY(QTest::qWaitFor([&] { return memory.isSynced(); }, kWaitMs));
+    }
+
+    // A read from the device whose every section arrived whole, and only the closing flash
+    // commit failed, keeps what it read: the settings are the device's either way. The
+    // failure is still reported and detaches the memory.
+    void failedCommitAfterReadKeepsSections()
+    {
+        Link link(profiles::trivorReceiver(profiles::Generation::Newer), noCommitTable());
+        QVERIFY(link.ready);
+        DeviceMemory memory(modelSections(link.profile), FlashTarget::ParameterMemory);
+        QSignalSpy replaced(&memory, &DeviceMemory::sectionsReplaced);
+        QList<Code> errors;
+        connect(&memory, &DeviceMemory::errorSyncing, this,
+                [&](Code code) { errors.append(code); });
+
+        const auto outcome = runSync(memory, link, link.metadata(), Direction::DeviceToComputer);
+        QCOMPARE(outcome->code, Code::NoReply);
+        QCOMPARE(errors, QList<Code>{Code::NoReply});
+        QVERIFY(!memory.syncConnection());
+        QCOMPARE(replaced.count(), 1);
+        QCOMPARE(memory.sectionCount(), 13);
+        for (const auto &device : link.profile.targets[0].sections) {
+            QCOMPARE(memory.modelData(device.id), device.contents);
+            QCOMPARE(memory.section(device.id).deviceData, device.contents);
+        }
+        QVERIFY(link.loggedStarting("Keeping the sections read"));
+    }
+
+    // With a device that reports section CRCs, the sync asks it for fresh ones (its table's
+    // are stale here) in one request and moves only the sections that differ: one with a
+    // changed byte, and one whose CRC matches but whose length does not. The end state is
+    // that of a full sync.
+    void sectionsInStepAreNotTransferred_data()
+    {
+        QTest::addColumn<Direction>("direction");
+        QTest::newRow("computer to device") << Direction::ComputerToDevice;
+        QTest::newRow("device to computer") << Direction::DeviceToComputer;
+    }
+    void sectionsInStepAreNotTransferred()
+    {
+        QFETCH(Direction, direction);
+        constexpr int kChanged = 5;
+        auto record = std::make_shared<WriteRecord>();
+        auto crcRequests = std::make_shared<std::atomic<int>>(0);
+        Link link(profiles::trivorReceiver(profiles::Generation::Newer),
+                  countingCrcTable(record, crcRequests, kSectionOne));
+        QVERIFY(link.ready);
+        QList<TargetSection> model;
+        for (const auto &device : link.profile.targets[0].sections)
+            model.append(sizedSection(device.id, int(device.contents.size()), device.contents));
+        model[kChanged].modelData[7] = char(~model[kChanged].modelData[7]);
+        model[kSectionOne].modelData.chop(kSectionCrcWordBytes);
+        DeviceMemory memory(model, FlashTarget::ParameterMemory);
+        QList<SectionMetadata> metadata = link.metadata();
+        for (SectionMetadata &entry : metadata)
+            entry.crc = 0;
+
+        const auto outcome = runSync(memory, link, metadata, direction);
+        QCOMPARE(outcome->code, Code::NoError);
+        QVERIFY(risesToOne(outcome->progress));
+        QCOMPARE(crcRequests->load(), 1);
+
+        const QList<int> moved{kSectionOne, kChanged};
+        QList<int> written;
+        for (const auto &[indexByte, address, length] : record->taken()) {
+            if (!written.contains(indexByte / 2 - 1))
+                written.append(indexByte / 2 - 1);
+        }
+        QCOMPARE(written, direction == Direction::ComputerToDevice ? moved : QList<int>{});
+        for (const auto &device : link.profile.targets[0].sections) {
+            const bool read =
+                link.loggedStarting(QStringLiteral("Reading section %1,").arg(device.id));
+            QCOMPARE(read, direction == Direction::DeviceToComputer && moved.contains(device.id));
+            QByteArray expected = device.contents;
+            if (direction == Direction::ComputerToDevice && device.id == kChanged)
+                expected = model[kChanged].modelData;
+            QCOMPARE(memory.modelData(device.id), expected);
+            QCOMPARE(memory.section(device.id).deviceData, expected);
+            QCOMPARE(link.flash(device.id), expected);
+        }
+        QVERIFY(link.loggedStarting("Section 0 matches the device (CRC 0x"));
+        QVERIFY(memory.isSynced());
+    }
+
+    // The CRC covers whole words only: a section with a partial last word is transferred even
+    // when its CRC matches, so that a change in its last bytes reaches the device.
+    void partialWordSectionIsTransferred()
+    {
+        Link link(profiles::trivorReceiver(profiles::Generation::Older));
+        QVERIFY(link.ready);
+        QList<TargetSection> model;
+        for (const auto &device : link.profile.targets[0].sections)
+            model.append(sizedSection(device.id, int(device.contents.size()), device.contents));
+        QByteArray &tail = model[kSectionThree].modelData;
+        QVERIFY(tail.size() % kSectionCrcWordBytes != 0);
+        tail[tail.size() - 1] = char(~tail.back());
+        DeviceMemory memory(model, FlashTarget::ParameterMemory);
+        QList<SectionMetadata> metadata = link.metadata();
+        metadata.first().crc = 0;
+
+        QCOMPARE(runSync(memory, link, metadata, Direction::ComputerToDevice)->code, Code::NoError);
+        QCOMPARE(link.flash(kSectionThree), model[kSectionThree].modelData);
+        QVERIFY(link.loggedStarting("Section 0 matches the device"));
+    }
+
+    // A device that does not answer the CRC request gets every section, as without CRCs.
+    void unansweredCrcRequestTransfersEverything()
+    {
+        devsim::CommandTable table = devsim::standardCommandTable();
+        table.remove(devsim::Protocol::Fsk, devsim::fskcmd::kSectionCrcs);
+        Link link(profiles::trivorReceiver(profiles::Generation::Newer), std::move(table));
+        QVERIFY(link.ready);
+        const QList<TargetSection> model = modelSections(link.profile);
+        DeviceMemory memory(model, FlashTarget::ParameterMemory);
+        QList<SectionMetadata> metadata = link.metadata();
+        for (SectionMetadata &entry : metadata)
+            entry.crc = sectionCrc(model[entry.id].modelData.left(entry.size));
+
+        const auto outcome = runSync(memory, link, metadata, Direction::ComputerToDevice);
+        QCOMPARE(outcome->code, Code::NoError);
+        QVERIFY(link.loggedStarting("Could not read the device's section CRCs"));
+        for (const auto &device : link.profile.targets[0].sections) {
+            QByteArray expected = model[device.id].modelData.left(device.contents.size());
+            expected += device.contents.mid(expected.size());
+            QCOMPARE(link.flash(device.id), expected);
+        }
     }
 
     // Several sections and no section table: nothing to sync with.
