@@ -1,6 +1,7 @@
 // The rows of the model list: grouping for a device, search, the display forms and the shared
 // pictures, with QAbstractItemModelTester watching every change.
 #include "modelspagerig.h"
+#include "online/versions.h"
 #include "testregistry.h"
 #include "ui/models/modellistmodel.h"
 

@@ -3,6 +3,7 @@
 #include "models/modelclassinfo.h"
 #include "models/modelinfo.h"
 #include "models/modellibrary.h"
+#include "online/versions.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -14,8 +15,6 @@ namespace {
 
 // Enough for every row a tall window shows, several times over, while scrolling back and forth.
 constexpr int kPictureCacheSize = 512;
-constexpr int kSerialGroupSize = 4;
-constexpr int kSerialMinLeadingChars = 5;
 
 quint64 deviceKey(int productCode, int parameterVersion)
 {
@@ -27,18 +26,6 @@ quint64 deviceKey(int productCode, int parameterVersion)
 const QString ModelListModel::kThisDeviceTitle = ModelListModel::tr("This Device");
 const QString ModelListModel::kOtherDevicesTitle = ModelListModel::tr("Other Devices");
 const QString ModelListModel::kNewModelTitle = ModelListModel::tr("New Model");
-
-QString serialNumberDisplayForm(const QString &serialNumber)
-{
-    qsizetype end = serialNumber.size();
-    while (end > 0 && serialNumber.at(end - 1) == QChar(0))
-        --end;
-    QString shown = serialNumber.left(end);
-    for (qsizetype position = end - kSerialGroupSize; position > kSerialMinLeadingChars;
-         position -= kSerialGroupSize)
-        shown.insert(position, QLatin1Char('-'));
-    return shown;
-}
 
 ModelListModel::ModelListModel(ModelLibrary *library, QObject *parent, int immediateLoadLimit)
     : QAbstractListModel(parent)

@@ -136,7 +136,3 @@ private:
     mutable QCache<qint64, QPixmap> m_pictures;
     mutable QHash<quint64, QString> m_productNames;
 };
-
-// A serial number as people read it: the padding the device sends removed, and a hyphen at
-// every fourth position from the end that has more than five characters before it.
-[[nodiscard]] QString serialNumberDisplayForm(const QString &serialNumber);
