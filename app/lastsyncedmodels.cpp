@@ -1,11 +1,11 @@
 #include "app/lastsyncedmodels.h"
 
-#include "app/atomicfile.h"
 #include "app/log.h"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 
 namespace {
 
@@ -35,10 +35,22 @@ void LastSyncedModels::loadLastSyncedModels()
 
 bool LastSyncedModels::saveLastSyncedModels() const
 {
+    // Opened here rather than through writeFileAtomically, because the log tells a file that
+    // cannot be opened apart from one that could not be written.
+    QSaveFile file(m_filePath);
+    if (!file.open(QIODevice::WriteOnly)) {
+        log(kErrorCategory, QStringLiteral("Failed to open LastSyncedModels.json for writing"));
+        return false;
+    }
     QJsonObject object;
     for (auto it = m_entries.begin(); it != m_entries.end(); ++it)
         object.insert(it.key(), it.value());
-    if (!writeFileAtomically(m_filePath, QJsonDocument(object).toJson(QJsonDocument::Indented))) {
+    const QByteArray data = QJsonDocument(object).toJson(QJsonDocument::Indented);
+    // A full disk may take part of a buffered write and still report success; the size on disk
+    // before the commit tells the truth.
+    if (file.write(data) != data.size() || !file.flush() || file.size() != data.size() ||
+        !file.commit()) {
+        file.cancelWriting();
         log(kErrorCategory, QStringLiteral("Failed to write to LastSyncedModels.json"));
         return false;
     }

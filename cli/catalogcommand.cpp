@@ -24,5 +24,11 @@ ExitCode runCatalogCommand(CommandContext &context)
     } else if (entry) {
         context.console.printLine(QLatin1String(entry->displayName));
     }
+    if (!entry) {
+        context.console.printError(
+            QStringLiteral("zanprog: no known product has the serial number %1")
+                .arg(context.arguments.first()));
+        return ExitCode::Failed;
+    }
     return ExitCode::Success;
 }

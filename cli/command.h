@@ -47,3 +47,9 @@ ExitCode runIdentifyCommand(CommandContext &context);
 ExitCode runFlashCommand(CommandContext &context);
 ExitCode runBackupCommand(CommandContext &context);
 ExitCode runRestoreCommand(CommandContext &context);
+// The account and update service.
+ExitCode runLoginCommand(CommandContext &context);
+ExitCode runLogoutCommand(CommandContext &context);
+// Online update commands: they need a log-in and the device.
+ExitCode runUpdatesCommand(CommandContext &context);
+ExitCode runUpdateCommand(CommandContext &context);

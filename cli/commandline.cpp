@@ -30,7 +30,9 @@ std::expected<CommandLine, QString> parseCommandLine(const QStringList &argument
             line.help = true;
         } else if (argument == QLatin1String("--port") || argument == QLatin1String("--ftdi") ||
                    argument == QLatin1String("--port-mode") ||
-                   argument == QLatin1String("--wait-ms")) {
+                   argument == QLatin1String("--wait-ms") ||
+                   argument == QLatin1String("--service-url") ||
+                   argument == QLatin1String("--service-ca")) {
             const auto value = valueOf(argument);
             if (!value)
                 return std::unexpected(value.error());
@@ -38,6 +40,10 @@ std::expected<CommandLine, QString> parseCommandLine(const QStringList &argument
                 options.port = *value;
             } else if (argument == QLatin1String("--ftdi")) {
                 options.ftdiSerial = *value;
+            } else if (argument == QLatin1String("--service-url")) {
+                options.serviceUrl = *value;
+            } else if (argument == QLatin1String("--service-ca")) {
+                options.serviceCaFile = *value;
             } else if (argument == QLatin1String("--port-mode")) {
                 if (!kPortModes.contains(*value))
                     return std::unexpected(

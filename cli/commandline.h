@@ -16,6 +16,8 @@ struct GlobalOptions
     int waitMs = kDefaultWaitMs; // --wait-ms N: bound on finding and identifying the device
     bool json = false;           // --json
     bool verbose = false;        // --verbose: the application log on standard error
+    QString serviceUrl;          // --service-url URL: a test service on the loopback interface
+    QString serviceCaFile;       // --service-ca FILE: certificates trusted for that service
 };
 
 struct CommandLine

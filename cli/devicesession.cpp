@@ -9,6 +9,7 @@
 #include "device/usbcdcdevicestream.h"
 #include "devicestate/modelclassregistry.h"
 #include "models/modelclassinfo.h"
+#include "platform/deviceaccesshint.h"
 #include "platform/ftdi/ftdiapi.h"
 #include "platform/ftdi/simulatedftdibackend.h"
 
@@ -22,6 +23,27 @@ namespace {
 // The runs a link starts by itself end within a few mode switches; past this the device is
 // stuck somewhere it should not be.
 constexpr int kSettleTimeoutMs = 20'000;
+
+// Why the port named with --port cannot be used, and what the user can do about it.
+QString missingPortMessage(const QString &port)
+{
+    return QStringLiteral("zanprog: there is no port %1\nCheck the path, or leave out --port to "
+                          "find the device wherever it is attached (zanprog ports lists them).")
+        .arg(port);
+}
+
+QString unopenedPortMessage(const QString &port, const StreamOpenFailure &failure)
+{
+    QString fix;
+    if (failure.accessDenied)
+        fix = deviceAccessHint();
+    else if (failure.inUse)
+        fix = QStringLiteral("Close the program that has it open (another zanprog, the desktop "
+                             "program, a terminal program) and try again.");
+    if (fix.isEmpty())
+        fix = QStringLiteral("Check that %1 is the serial port of the device.").arg(port);
+    return QStringLiteral("zanprog: %1\n%2").arg(failure.reason, fix);
+}
 
 SupportedModes portModes(const QString &name)
 {
@@ -124,10 +146,15 @@ DeviceSession::~DeviceSession()
 
 ExitCode DeviceSession::open()
 {
+    if (!m_options.port.isEmpty() && selectedStreams(m_options).empty())
+        return fail(missingPortMessage(m_options.port));
     watchTick();
     m_watchTimer.start();
-    const Wait wait =
-        waitUntil([this] { return m_identified || m_identificationFailed; }, remainingWaitMs());
+    const Wait wait = waitUntil(
+        [this] { return m_identified || m_identificationFailed || !m_namedPortFailure.isEmpty(); },
+        remainingWaitMs());
+    if (wait == Wait::Done && !m_namedPortFailure.isEmpty())
+        return fail(m_namedPortFailure);
     if (wait == Wait::Done)
         return m_identified ? ExitCode::Success : ExitCode::Failed;
     if (wait == Wait::TimedOut) {
@@ -262,6 +289,9 @@ void DeviceSession::openStream(std::unique_ptr<DeviceStream> stream)
         if (!self)
             return;
         self->m_opening = false;
+        if (!ok && !self->m_options.port.isEmpty())
+            self->m_namedPortFailure =
+                unopenedPortMessage(self->m_options.port, self->m_connection->lastOpenFailure());
         if (!ok)
             return;
         self->m_wasOpened = true;

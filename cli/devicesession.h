@@ -61,7 +61,8 @@ public:
     ~DeviceSession() override;
 
     // Finds, opens and identifies the device within --wait-ms. Success, NoDevice or Failed (its
-    // message printed).
+    // message printed). A port named with --port that is missing or cannot be opened fails at
+    // once: waiting would not change it.
     [[nodiscard]] ExitCode open();
     // Waits until the runs the link starts by itself (identification, the restarts it asks
     // for) are over and the device runs its bootloader or its application.
@@ -118,5 +119,6 @@ private:
     bool m_identified = false;
     DeviceMode m_identifiedMode = DeviceMode::Unknown;
     bool m_identificationFailed = false;
+    QString m_namedPortFailure; // why the port named with --port cannot be used
     bool m_interrupted = false;
 };

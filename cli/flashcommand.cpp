@@ -1,7 +1,7 @@
 #include "cli/command.h"
 #include "cli/console.h"
 #include "cli/devicesession.h"
-#include "device/saxfile.h"
+#include "cli/firmwareinstall.h"
 
 #include <QFile>
 #include <QJsonObject>
@@ -10,8 +10,7 @@ namespace {
 
 // The largest firmware file we read into memory: far above any application area.
 constexpr qint64 kMaxSaxFileBytes = 16 * 1024 * 1024;
-// Devices behind the base one are numbered in three bits.
-constexpr int kMaxTarget = 7;
+constexpr int kMaxTarget = kMaxInstallTarget;
 
 struct FlashArguments
 {
@@ -42,22 +41,6 @@ std::optional<FlashArguments> parseArguments(const QStringList &arguments)
     return parsed;
 }
 
-// Faults of the file itself show before any device is waited for; whether the file suits the
-// device is for the transfer to find out.
-std::optional<DeviceConnectionError> fileFault(const QByteArray &file)
-{
-    const Expected<saxfile::Header> header = saxfile::checkHeader(file, 0, {});
-    if (header)
-        return std::nullopt;
-    switch (header.error()) {
-    case DeviceConnectionError::SaxWrongProduct:
-    case DeviceConnectionError::SaxWrongDevice:
-        return std::nullopt;
-    default:
-        return header.error();
-    }
-}
-
 } // namespace
 
 ExitCode runFlashCommand(CommandContext &context)
@@ -80,7 +63,8 @@ ExitCode runFlashCommand(CommandContext &context)
         return ExitCode::Failed;
     }
     const QByteArray file = input.readAll();
-    if (const auto fault = fileFault(file)) {
+    // Faults of the file itself show before any device is waited for.
+    if (const auto fault = saxFileFault(file)) {
         console.printError(DeviceConnection::errorString(*fault));
         return ExitCode::Failed;
     }
@@ -88,47 +72,9 @@ ExitCode runFlashCommand(CommandContext &context)
     DeviceSession session(context.options, console, context.err);
     if (const ExitCode opened = session.open(); opened != ExitCode::Success)
         return opened;
-    if (const ExitCode switched = session.switchTo(DeviceMode::Bootloader);
-        switched != ExitCode::Success)
-        return switched;
-
-    DeviceManager &manager = session.manager();
-    ConnectedDevice device = manager.baseDevice();
-    if (arguments->target > 0) {
-        const QList<ConnectedDevice> behind = manager.connectedDevices();
-        if (arguments->target > behind.size())
-            return session.fail(QStringLiteral("zanprog: the device has no device %1 behind it")
-                                    .arg(arguments->target));
-        device = behind.at(arguments->target - 1);
-    }
-
-    DeviceConnection &connection = session.connection();
-    const DeviceConnectionError sent = session.runWithProgress(
-        QStringLiteral("Sending firmware"),
-        [&](DeviceConnection::Progress progress, DeviceConnection::Done done) {
-            connection.sendSaxFile(std::uint8_t(arguments->target), file,
-                                   std::uint16_t(device.productCode), device.serialNumber,
-                                   std::move(progress), std::move(done));
-        });
-    if (sent != DeviceConnectionError::NoError)
-        return session.fail(sent);
-
-    // Back into the application, which proves the new firmware starts. The link may leave it
-    // again at once (a device no model class serves is sent back to its bootloader), so the
-    // moment it gets there is latched rather than looked for.
-    bool started = false;
-    // The watch ends with this function.
-    const QObject watchScope;
-    QObject::connect(&connection, &DeviceConnection::modeSelected, &watchScope,
-                     [&] { started = started || connection.mode() == DeviceMode::FSK; });
-    const DeviceConnectionError restarted =
-        session.run([&](DeviceConnection::Done done) { connection.go(std::move(done)); });
-    if (restarted != DeviceConnectionError::NoError)
-        return session.fail(restarted);
-    const DeviceSession::Wait wait =
-        session.waitUntil([&] { return started; }, connection.timings().modeSwitchTimeoutMs);
-    if (wait != DeviceSession::Wait::Done)
-        return session.fail(DeviceConnectionError::NoReply);
+    if (const ExitCode installed = installFirmware(session, arguments->target, file);
+        installed != ExitCode::Success)
+        return installed;
 
     if (console.json())
         console.printJson(QJsonObject{{QStringLiteral("file"), arguments->path},

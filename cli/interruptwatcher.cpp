@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #include <array>
+#include <atomic>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -19,6 +20,27 @@ void wake(int)
 {
     const char byte = 1;
     [[maybe_unused]] const auto ignored = ::write(wakePipe[1], &byte, 1);
+}
+
+// The handler may run on any thread, so the hold is a flag it reads rather than a signal mask.
+std::atomic<int> holdDepth{0};
+std::atomic<bool> exitPending{false};
+struct sigaction actionsBeforeExit[kSignals.size()];
+
+[[noreturn]] void exitInterrupted()
+{
+    constexpr char kMessage[] = "zanprog: interrupted\n";
+    [[maybe_unused]] const auto ignored = ::write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+    ::_exit(1);
+}
+
+void exitOnSignal(int)
+{
+    if (holdDepth.load() > 0) {
+        exitPending = true;
+        return;
+    }
+    exitInterrupted();
 }
 
 } // namespace
@@ -52,4 +74,30 @@ InterruptWatcher::~InterruptWatcher()
     ::close(wakePipe[0]);
     ::close(wakePipe[1]);
     wakePipe[0] = wakePipe[1] = -1;
+}
+
+InterruptExit::InterruptExit()
+{
+    struct sigaction action = {};
+    action.sa_handler = exitOnSignal;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < kSignals.size(); ++i)
+        sigaction(kSignals[i], &action, &actionsBeforeExit[i]);
+}
+
+InterruptExit::~InterruptExit()
+{
+    for (size_t i = 0; i < kSignals.size(); ++i)
+        sigaction(kSignals[i], &actionsBeforeExit[i], nullptr);
+}
+
+InterruptHold::InterruptHold()
+{
+    ++holdDepth;
+}
+
+InterruptHold::~InterruptHold()
+{
+    if (--holdDepth == 0 && exitPending.exchange(false))
+        exitInterrupted();
 }

@@ -62,18 +62,26 @@ ExitCode printBuiltinSchema(Console &console, const QString &name, bool aligned)
 ExitCode printLayoutFile(Console &console, const QString &path, bool aligned)
 {
     QFile file(path);
+    // A file that cannot be read is a bad argument, as for the model-file commands; one that
+    // was read and is no layout text is a failure.
     if (!file.open(QIODevice::ReadOnly)) {
         console.printError(
             QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
-        return ExitCode::Failed;
+        return ExitCode::Usage;
     }
     if (file.size() > kMaxLayoutFileBytes) {
         console.printError(
             QStringLiteral("%1 is too large for a layout text").arg(file.fileName()));
         return ExitCode::Failed;
     }
+    const QByteArray text = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        console.printError(
+            QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
+        return ExitCode::Usage;
+    }
     try {
-        return printLayout(console, parseLayout(QString::fromUtf8(file.readAll())), aligned);
+        return printLayout(console, parseLayout(QString::fromUtf8(text)), aligned);
     } catch (const ParseException &error) {
         console.printError(QStringLiteral("position %1: %2")
                                .arg(error.position())

@@ -1,3 +1,4 @@
+#include "app/appidentity.h"
 #include "cli/command.h"
 
 #include <QCoreApplication>
@@ -6,6 +7,8 @@
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // The desktop program's identity: the settings and data folders are its own.
+    appidentity::apply();
     QFile out;
     QFile err;
     out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);

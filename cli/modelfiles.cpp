@@ -1,6 +1,7 @@
 #include "cli/modelfiles.h"
 
 #include "app/atomicfile.h"
+#include "cli/interruptwatcher.h"
 #include "models/devicemodel.h"
 #include "models/modelclassinfo.h"
 #include "models/modelcodes.h"
@@ -91,8 +92,10 @@ ExitCode exitCodeFor(const ModelFileError &error)
 
 std::expected<void, QString> writeModelFile(const DeviceModel &model, const QString &path)
 {
+    const QByteArray data = model.toFileData();
     QString error;
-    if (!writeFileAtomically(path, model.toFileData(), &error))
+    const InterruptHold hold;
+    if (!writeFileAtomically(path, data, &error))
         return std::unexpected(QStringLiteral("cannot write %1: %2").arg(path, error));
     return {};
 }

@@ -127,15 +127,38 @@ bool replaceAt(QJsonValue &node, const std::vector<PathStep> &steps, std::size_t
     return false;
 }
 
+// Decimal, or hexadecimal after "0x": a leading zero means nothing, so "010" is ten, as a user
+// typing a value expects (C's base detection would read it as octal eight).
+std::optional<qint64> parseSettingValue(const QString &text)
+{
+    QString digits = text;
+    const bool negative = digits.startsWith(QLatin1Char('-'));
+    if (negative || digits.startsWith(QLatin1Char('+')))
+        digits = digits.mid(1);
+    int base = 10;
+    if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        base = 16;
+        digits = digits.mid(2);
+    }
+    // The conversion below would also take a sign or spaces of its own.
+    if (digits.isEmpty() || !digits.at(0).isLetterOrNumber())
+        return std::nullopt;
+    bool ok = false;
+    const qint64 magnitude = digits.toLongLong(&ok, base);
+    if (!ok)
+        return std::nullopt;
+    return negative ? -magnitude : magnitude;
+}
+
 } // namespace
 
 std::expected<void, QString> setModelSetting(DeviceModel &model, const QString &path,
                                              const QString &valueText)
 {
-    bool isNumber = false;
-    const qint64 value = valueText.toLongLong(&isNumber, 0);
-    if (!isNumber)
+    const std::optional<qint64> parsed = parseSettingValue(valueText);
+    if (!parsed)
         return std::unexpected(QStringLiteral("%1 is not a whole number").arg(valueText));
+    const qint64 value = *parsed;
     std::optional<std::vector<PathStep>> steps = parsePath(path);
     if (!steps)
         return std::unexpected(QStringLiteral("%1 is not a setting path").arg(path));

@@ -103,17 +103,35 @@ private slots:
         QVERIFY(QFile::exists(path()));
     }
 
-    // Saves go through a temporary file that replaces the old one only once complete; when
-    // the file cannot be written the failure is logged and nothing is left behind.
-    void unwritableFileIsLoggedAndLeavesNoDebris()
+    // Saves go through a temporary file that replaces the old one only once complete; a file
+    // that cannot be opened for writing is logged as such and nothing is left behind.
+    void unopenableFileIsLoggedAndLeavesNoDebris_data()
     {
-        const QString blocked = m_dir.filePath("blocked");
-        QVERIFY(QDir().mkpath(blocked + "/LastSyncedModels.json")); // a folder in the way
-        LastSyncedModels models(blocked + "/LastSyncedModels.json");
-        models.setLastSyncedModel("S1", "one.zrm");
-        QCOMPARE(m_log.entry(m_log.count() - 1).category, QString("Error"));
-        QVERIFY(m_log.entry(m_log.count() - 1).message.startsWith("Failed to "));
-        QCOMPARE(QDir(blocked).entryList(QDir::Files | QDir::Hidden), QStringList{});
+        QTest::addColumn<QString>("folderInTheWay");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("a folder in the file's place") << "blocked/LastSyncedModels.json"
+                                                      << "blocked/LastSyncedModels.json";
+        QTest::newRow("no folder for the file") << ""
+                                                << "missing/LastSyncedModels.json";
+    }
+    void unopenableFileIsLoggedAndLeavesNoDebris()
+    {
+        QFETCH(QString, folderInTheWay);
+        QFETCH(QString, file);
+        if (!folderInTheWay.isEmpty())
+            QVERIFY(QDir().mkpath(m_dir.filePath(folderInTheWay)));
+        const QStringList before = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
+        LastSyncedModels models(m_dir.filePath(file));
+        m_log.clear();
+        QVERIFY(!models.saveLastSyncedModels());
+        QCOMPARE(m_log.count(), 1);
+        QCOMPARE(m_log.entry(0).category, QString("Error"));
+        QCOMPARE(m_log.entry(0).message,
+                 QString("Failed to open LastSyncedModels.json for writing"));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+        if (!folderInTheWay.isEmpty())
+            QCOMPARE(QDir(m_dir.filePath("blocked")).entryList(QDir::Files | QDir::Hidden),
+                     QStringList{});
     }
 };
 

@@ -4,9 +4,13 @@
 #include "devsimprocess.h"
 #include "testregistry.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QSerialPort>
 #include <QTest>
+
+#include <unistd.h>
 
 class EndToEndIdentifyTest : public QObject
 {
@@ -134,18 +138,65 @@ private slots:
         QCOMPARE(ports.at(0).toObject().value("supportedModes").toString(), listed);
     }
 
-    // Nothing at the named port: exit 3 once the wait is over, and no stream is listed.
+    // No device where zanprog looks: exit 3 once the wait is over. A missing named port lists
+    // no stream.
     void reportsNoDevice()
     {
-        const QString missing = QStringLiteral("/nonexistent/zanprog-port");
-        const ZanprogRun identify = runZanprog({"--port", missing, "--wait-ms", "300", "identify"});
+        const ZanprogRun identify =
+            runZanprog({"--ftdi", "ZXNOSUCHCABLE", "--wait-ms", "300", "identify"});
         QCOMPARE(identify.exitCode, 3);
         QVERIFY(identify.err.contains("no device found"));
         QVERIFY(identify.out.isEmpty());
 
-        const ZanprogRun ports = runZanprog({"--json", "--port", missing, "ports"});
+        const ZanprogRun ports =
+            runZanprog({"--json", "--port", "/nonexistent/zanprog-port", "ports"});
         QCOMPARE(ports.exitCode, 0);
         QVERIFY(ports.json().array().isEmpty());
+    }
+
+    // A named port that is missing or cannot be opened fails at once (long before the wait
+    // would end) with the reason and what to do about it.
+    void namedPortThatCannotBeUsedFailsAtOnce_data()
+    {
+        QTest::addColumn<QString>("obstacle");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("fix");
+        QTest::newRow("missing") << "missing"
+                                 << "zanprog: there is no port "
+                                 << "leave out --port";
+        QTest::newRow("in use") << "in use"
+                                << "in use by another program"
+                                << "Close the program that has it open";
+        QTest::newRow("no permission") << "no permission"
+                                       << "could not be opened"
+                                       << "udev";
+    }
+    void namedPortThatCannotBeUsedFailsAtOnce()
+    {
+        QFETCH(QString, obstacle);
+        QFETCH(QString, reason);
+        QFETCH(QString, fix);
+        if (obstacle == "no permission" && ::geteuid() == 0)
+            QSKIP("the superuser may open any port");
+        DevsimProcess device;
+        QVERIFY(device.start());
+        QString port = device.portPath();
+        QSerialPort holder(port);
+        if (obstacle == "missing")
+            port = QStringLiteral("/nonexistent/zanprog-port");
+        else if (obstacle == "in use")
+            QVERIFY(holder.open(QIODevice::ReadWrite));
+        else
+            QVERIFY(QFile::setPermissions(port, QFileDevice::Permissions()));
+
+        // A run that waited for the device would outlast runZanprog's bound and be killed.
+        const ZanprogRun run = runZanprog({"--port", port, "--wait-ms", "600000", "identify"});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.out.isEmpty());
+        const QStringList lines = QString::fromUtf8(run.err).trimmed().split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines.first().contains(reason), run.err.constData());
+        QVERIFY2(lines.last().contains(fix), run.err.constData());
     }
 
     // A device that stops answering, or vanishes, ends the command with the program's own

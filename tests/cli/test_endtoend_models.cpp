@@ -9,8 +9,14 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -175,7 +181,41 @@ private slots:
         QVERIFY(!QFile::exists(file));
     }
 
+    // Ctrl-C ends a command that needs no device just as it ends the device commands: at once,
+    // with status 1. Each command is held reading a pipe that has a writer but no data.
+    void ctrlCEndsACommandWithoutDevice_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("layout") << "layout";
+        QTest::newRow("info") << "info";
+    }
+    void ctrlCEndsACommandWithoutDevice()
+    {
+        QFETCH(QString, command);
+        const QString pipe = m_dir.filePath(command + "-input.zrm");
+        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+        QProcess zanprog;
+        zanprog.start(QStringLiteral(ZX_ZANPROG_PATH), {command, pipe});
+        QVERIFY(zanprog.waitForStarted(kWaitMs));
+        // Opening the writing end succeeds once zanprog is opening the pipe for reading.
+        int writer = -1;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                writer = ::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK);
+                return writer >= 0;
+            },
+            kWaitMs));
+        ::kill(pid_t(zanprog.processId()), SIGINT);
+        const bool finished = zanprog.waitForFinished(kWaitMs);
+        ::close(writer);
+        QVERIFY(finished);
+        QCOMPARE(zanprog.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(zanprog.exitCode(), 1);
+        QCOMPARE(zanprog.readAllStandardError(), QByteArray("zanprog: interrupted\n"));
+    }
+
 private:
+    static constexpr int kWaitMs = 30'000;
     QTemporaryDir m_dir;
 };
 

@@ -89,8 +89,9 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("syntax error") << QStringList{"layout", "@SCHEMA@"} << 1
                                       << "position 3: Expected valid type name but found u64";
-        QTest::newRow("missing file") << QStringList{"layout", "/nonexistent/x.layout"} << 1
+        QTest::newRow("missing file") << QStringList{"layout", "/nonexistent/x.layout"} << 2
                                       << "cannot read /nonexistent/x.layout";
+        QTest::newRow("folder") << QStringList{"layout", "@DIR@"} << 2 << "cannot read @DIR@";
         QTest::newRow("no file") << QStringList{"layout"} << 2 << "usage: zanprog layout";
         QTest::newRow("unknown command")
             << QStringList{"frobnicate"} << 2 << "zanprog: unknown command frobnicate";
@@ -101,13 +102,15 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, message);
         arguments.replaceInStrings("@SCHEMA@", writeLayout("f: u64"));
+        arguments.replaceInStrings("@DIR@", m_dir.path());
+        message.replace("@DIR@", m_dir.path());
         const Run result = run(arguments);
         QCOMPARE(int(result.status), status);
         QVERIFY2(result.err.startsWith(message), qPrintable(result.err));
         QVERIFY(result.out.isEmpty());
     }
 
-    void catalogNamesTheProductOrNothing()
+    void catalogNamesTheProductOrFails()
     {
         const QString serial = "ZX909AEjRWeJq83vBLAQIDBAUGBwgJ"; // product letter 'K'
         const Run text = run({"catalog", serial});
@@ -119,8 +122,15 @@ private slots:
         QCOMPARE(object.value("index").toInt(), 38);
         QCOMPARE(object.value("productCode").toInt(), 133);
 
-        QCOMPARE(run({"catalog", "too-short"}).out, QString());
-        QCOMPARE(run({"--json", "catalog", "too-short"}).out, QString("null\n"));
+        // An unknown serial number is said to be one, and the command fails.
+        const Run unknown = run({"catalog", "too-short"});
+        QCOMPARE(unknown.status, ExitCode::Failed);
+        QCOMPARE(unknown.out, QString());
+        QCOMPARE(unknown.err,
+                 QString("zanprog: no known product has the serial number too-short\n"));
+        const Run unknownJson = run({"--json", "catalog", "too-short"});
+        QCOMPARE(unknownJson.status, ExitCode::Failed);
+        QCOMPARE(unknownJson.out, QString("null\n"));
     }
     // The built-in schemas are listed by name and size, and each prints as a layout file does.
     void layoutBuiltinSchemas()
@@ -258,6 +268,40 @@ private slots:
         }
         file.seek(0);
         QCOMPARE(file.readAll(), before);
+    }
+
+    // A value is decimal, leading zeros and all, unless it starts with 0x; anything else is
+    // refused.
+    void setReadsDecimalOrHexadecimal_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("stored"); // -1: refused
+        QTest::newRow("leading zero") << "010" << 10;
+        QTest::newRow("plain") << "99" << 99;
+        QTest::newRow("hexadecimal") << "0x1f" << 31;
+        QTest::newRow("hexadecimal, capital X") << "0X20" << 32;
+        QTest::newRow("plus sign") << "+12" << 12;
+        QTest::newRow("prefix without digits") << "0x" << -1;
+        QTest::newRow("octal digits beyond 7 are decimal") << "0019" << 19;
+        QTest::newRow("binary prefix") << "0b1" << -1;
+        QTest::newRow("sign after the prefix") << "0x-1" << -1;
+        QTest::newRow("two signs") << "--1" << -1;
+    }
+    void setReadsDecimalOrHexadecimal()
+    {
+        QFETCH(QString, value);
+        QFETCH(int, stored);
+        const QString original = writeReceiverModel("before.zrm");
+        const QString changed = writeReceiverModel("after.zrm");
+        const Run set = run({"set", changed, "servo.failsafe[2]", value});
+        if (stored < 0) {
+            QCOMPARE(set.status, ExitCode::Failed);
+            QCOMPARE(set.err, QString("zanprog: %1 is not a whole number\n").arg(value));
+            return;
+        }
+        QVERIFY2(set.status == ExitCode::Success, qPrintable(set.err));
+        const Run diff = run({"diff", original, changed});
+        QVERIFY2(diff.out.endsWith(QString(" -> %1\n").arg(stored)), qPrintable(diff.out));
     }
 
     // Bytes no named setting covers (a reserve here) still make two models different.
