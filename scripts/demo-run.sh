@@ -3,17 +3,30 @@
 #
 # A simulated receiver on a pseudo-terminal stands in for the hardware: zanprog identifies
 # it, backs its settings up, changes one setting in the backup and restores it, then updates
-# its firmware. The simulator keeps its flash in a state file, as the device would.
+# its firmware from the stand-in update service (zanprog-testservice, over HTTPS with a test
+# certificate) and then from a generated file. The simulator keeps its flash in a state file, as the
+# device would.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${1:?build directory}
 zanprog=$build_dir/cli/zanprog
 devsim=$build_dir/devsim/zanprog-devsim
+testservice=$build_dir/testservice/zanprog-testservice
 
 # A serial number of the family's form: the catalog knows its product.
 serial=ZXSIM-WkFORE9SRVgMU0lNVUxBVEUh
+product_code=217
 work=$(mktemp -d "${TMPDIR:-/tmp}/zanprog-demo.XXXXXX")
 devsim_pid=
+service_pid=
+
+stop_service() {
+  if [ -n "$service_pid" ] && kill -0 "$service_pid" 2>/dev/null; then
+    kill -TERM "$service_pid"
+    wait "$service_pid" || true
+  fi
+  service_pid=
+}
 
 stop_simulator() {
   if [ -n "$devsim_pid" ] && kill -0 "$devsim_pid" 2>/dev/null; then
@@ -22,7 +35,7 @@ stop_simulator() {
   fi
   devsim_pid=
 }
-trap 'stop_simulator; rm -rf "$work"' EXIT
+trap 'stop_service; stop_simulator; rm -rf "$work"' EXIT
 
 step() { printf '\n== %s\n$ %s\n' "$1" "${*:2}"; "${@:2}"; }
 # For commands whose exit status carries an answer (diff: 1 = different).
@@ -70,6 +83,33 @@ step "Restore the changed copy; the device's CRCs must match it" \
 step "Back up again: the device holds the change" "${device[@]}" backup -o "$work/after.zrm"
 step_status 0 "Compare with the restored copy" "$zanprog" diff "$work/changed.zrm" "$work/after.zrm"
 echo "(no differences)"
+
+printf '\n== Start the stand-in update service (HTTPS, demo account demo/demo)\n'
+"$testservice" --tls --demo --device "$serial:$product_code" >"$work/service.out" 2>"$work/service.err" &
+service_pid=$!
+for _ in $(seq 100); do
+  [ -s "$work/service.out" ] && break
+  sleep 0.1
+done
+service_url=$(head -n 1 "$work/service.out")
+if [ -z "$service_url" ]; then
+  echo "demo: the test service did not start" >&2
+  cat "$work/service.err" >&2
+  exit 1
+fi
+echo "zanprog-testservice answers at $service_url"
+# The log-in goes to a settings file of the demo's own, not the user's.
+export XDG_CONFIG_HOME=$work/config
+online=("${device[@]}" --service-url "$service_url" --service-ca "$top/testservice/certs/test-ca.pem")
+
+printf '\n== Log in (the password comes from standard input here)\n$ echo demo | %s login demo\n' \
+  "${online[*]}"
+echo demo | "${online[@]}" login demo
+step "List the updates the service offers for the receiver" "${online[@]}" updates
+step "Download the proposed update and install it" "${online[@]}" update
+step "Identify it again: the service's version" "${device[@]}" identify
+step "Log out" "${online[@]}" logout
+stop_service
 
 step "Write a firmware file for the receiver (version 9.1)" \
   "$devsim" --profile airplane-receiver --serial "$serial" --write-sax "$work/firmware.sax"

@@ -1,5 +1,7 @@
 #include "app/shell/devicerules.h"
 
+#include "online/credentials.h"
+
 #include <QSettings>
 #include <QtEndian>
 
@@ -70,25 +72,13 @@ std::optional<QString> calibrationText(const QByteArray &reply)
     return lines.join(QLatin1Char('\n'));
 }
 
-bool isLoggedIn(const QSettings &settings)
-{
-    return !settings.value(QStringLiteral("credentials/userGuid")).toString().isEmpty();
-}
-
 QString accountText(const QSettings &settings)
 {
-    if (!isLoggedIn(settings))
+    const credentials::Account account = credentials::account(settings);
+    if (!account.isLoggedIn())
         return {};
-    QString name = settings.value(QStringLiteral("credentials/firstName")).toString();
-    if (name.isEmpty())
-        name = settings.value(QStringLiteral("credentials/username")).toString();
+    const QString name = account.firstName.isEmpty() ? account.username : account.firstName;
     return QStringLiteral("Logged in as %1").arg(name);
-}
-
-void logOut(QSettings &settings)
-{
-    for (const QString &key : kCredentialKeys)
-        settings.remove(key);
 }
 
 QStringList serialPortLines(const QList<SerialPortDescription> &ports)

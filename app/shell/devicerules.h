@@ -39,14 +39,6 @@ inline constexpr std::uint8_t kCalibrationByteCount = 24; // six signed 32-bit v
 
 // The account line of the main window: empty when nobody is logged in.
 [[nodiscard]] QString accountText(const QSettings &settings);
-[[nodiscard]] bool isLoggedIn(const QSettings &settings);
-// Forgets the stored account.
-void logOut(QSettings &settings);
-inline const QStringList kCredentialKeys = {
-    QStringLiteral("credentials/userGuid"), QStringLiteral("credentials/username"),
-    QStringLiteral("credentials/password"), QStringLiteral("credentials/firstName"),
-    QStringLiteral("credentials/lastName"),
-};
 
 // The "Log Serial Ports" lines, header first.
 [[nodiscard]] QStringList serialPortLines(const QList<SerialPortDescription> &ports);

@@ -3,6 +3,21 @@
 #include "app/shell/demodevice.h"
 #include "devsim/profiles.h"
 
+namespace {
+
+// "--service-url URL" or "--service-url=URL", and the same for --service-ca.
+std::optional<QString> valueOption(const QString &argument)
+{
+    for (const char *name : {"--service-url", "--service-ca"}) {
+        const QLatin1String option(name);
+        if (argument == option || argument.startsWith(option + QLatin1Char('=')))
+            return QString(option);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 std::expected<ProgramOptions, QString> parseProgramOptions(const QStringList &arguments)
 {
     ProgramOptions options;
@@ -29,6 +44,18 @@ std::expected<ProgramOptions, QString> parseProgramOptions(const QStringList &ar
                                    "announced")
                         .arg(value));
             options.ports << *port;
+        } else if (const std::optional<QString> name = valueOption(argument); name) {
+            QString value;
+            if (argument.contains(QLatin1Char('=')))
+                value = argument.section(QLatin1Char('='), 1);
+            else if (hasNext)
+                value = arguments[++i];
+            else
+                return std::unexpected(QStringLiteral("%1 needs a value").arg(*name));
+            if (*name == QLatin1String("--service-url"))
+                options.serviceUrl = value;
+            else
+                options.serviceCaFile = value;
         } else if (argument == QLatin1String("--demo") ||
                    argument.startsWith(QLatin1String("--demo="))) {
             QString profile = DemoDevice::kDefaultProfile;
@@ -54,6 +81,7 @@ QString programHelpText()
 {
     return QStringLiteral(
                "Usage: zandorex-programmer [--port PATH[,MODE]]... [--demo [PROFILE]]\n"
+               "                          [--service-url URL [--service-ca FILE]]\n"
                "\n"
                "Programs the receivers, transmitters and stabiliser boxes of the family through\n"
                "the USB programming cable or the device's own USB port.\n"
@@ -65,6 +93,11 @@ QString programHelpText()
                "  --demo [PROFILE]    run on a simulated device behind a simulated programming\n"
                "                      cable instead of hardware (default: %1). Its memory is\n"
                "                      kept between runs. Devices: %2.\n"
+               "  --service-url URL   use the account and update service at URL, which must be\n"
+               "                      on this computer (127.0.0.1, ::1 or localhost): a test\n"
+               "                      service such as zanprog-testservice\n"
+               "  --service-ca FILE   also trust the certificate authorities in FILE (PEM) for\n"
+               "                      that service\n"
                "  --version           print the version and exit\n"
                "  -h, --help          print this help and exit\n")
         .arg(DemoDevice::kDefaultProfile, devsim::profiles::names().join(QStringLiteral(", ")));

@@ -17,6 +17,10 @@ struct ProgramOptions
     QList<ExplicitPort> ports;
     // Run on the simulated device of this profile instead of hardware.
     std::optional<QString> demoProfile;
+    // A stand-in for the account and update service on the loopback interface (tests, the
+    // demo), and a certificate file to trust for it.
+    QString serviceUrl;
+    QString serviceCaFile;
     bool help = false;
     bool version = false;
 };

@@ -1,7 +1,8 @@
 // A guided tour of the desktop program on the demo device, for machines without a person in
 // front of them: it drives the real main window through a first session (the cable found and
-// powered, the device identified, the settings mismatch, the sync from the device, the log)
-// and saves a screenshot of each step into a folder it prints.
+// powered, the device identified, the settings mismatch, the sync from the device, the
+// online software update from a test service on this computer, the log) and saves a
+// screenshot of each step into a folder it prints.
 //
 // Usage: zandorex-tour [OUTPUT_FOLDER]
 #include "app/shell/demodevice.h"
@@ -12,6 +13,10 @@
 #include "device/deviceconnection.h"
 #include "devicestate/devicemanager.h"
 #include "models/model.h"
+#include "online/siteconfig.h"
+#include "online/ui/deviceupdatewidget.h"
+#include "online/ui/updatepage.h"
+#include "testservice/testservice.h"
 #include "ui/navigation/navigationpane.h"
 
 #include <QAbstractButton>
@@ -20,13 +25,18 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QSettings>
+#include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QTextStream>
 #include <QThread>
+#include <QTimer>
 
 #include <functional>
 
@@ -87,6 +97,47 @@ void press(QMessageBox *box, const QString &text)
     fail(QStringLiteral("no button \"%1\" in \"%2\"").arg(text, box->windowTitle()));
 }
 
+// Modal dialogs run their own event loop, so the tour answers them from a timer that fires
+// inside it: `act` runs once, on the first modal window with this object name or title.
+void whenModal(const QString &name, std::function<void(QWidget *)> act)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(50);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, name, act = std::move(act)] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || (modal->objectName() != name && modal->windowTitle() != name))
+            return;
+        timer->stop();
+        timer->deleteLater();
+        act(modal);
+    });
+    timer->start();
+}
+
+QAbstractButton *buttonNamed(QWidget *parent, const QString &objectName)
+{
+    auto *button = parent->findChild<QAbstractButton *>(objectName);
+    if (!button)
+        fail(QStringLiteral("no button %1").arg(objectName));
+    return button;
+}
+
+// Clicks from the event loop, so that a modal dialog the click opens does not stop the tour.
+void clickLater(QAbstractButton *button)
+{
+    QTimer::singleShot(0, button, &QAbstractButton::click);
+}
+
+void selectPage(MainWindow &window, const QString &title)
+{
+    QListWidget *list = window.navigation()->navList();
+    const QList<QListWidgetItem *> rows =
+        list ? list->findItems(title, Qt::MatchExactly) : QList<QListWidgetItem *>();
+    if (rows.isEmpty())
+        fail(QStringLiteral("no page \"%1\"").arg(title));
+    list->setCurrentItem(rows.first());
+}
+
 class Tour
 {
 public:
@@ -125,8 +176,27 @@ int main(int argc, char *argv[])
     qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, home.path());
 
+    // The account and update service: our test service on loopback, over TLS with its own
+    // certificate authority, with a demo account whose updates the demo device accepts.
+    testservice::TestService service;
+    {
+        QSslCertificate certificate;
+        QSslKey key;
+        const QString certificates = testservice::certificateFolder();
+        if (!testservice::TestService::loadCertificate(
+                certificates + "/service.pem", certificates + "/service.key", &certificate, &key))
+            fail(QStringLiteral("the test service's certificate is missing"));
+        service.setCertificate(certificate, key);
+        QString error;
+        if (!service.listen(0, &error))
+            fail(QStringLiteral("the test service cannot listen: %1").arg(error));
+        service.addDemoContent();
+    }
+
     Program::Setup setup;
     setup.options.demoProfile = DemoDevice::kDefaultProfile;
+    setup.options.serviceUrl = service.serviceUrl().toString();
+    setup.options.serviceCaFile = testservice::certificateFolder() + "/test-ca.pem";
     bool exited = false;
     setup.terminate = [&exited](int) { exited = true; };
     auto started = Program::start(std::move(setup));
@@ -174,6 +244,64 @@ int main(int argc, char *argv[])
     }
     tour.shot(QStringLiteral("synced"),
               QStringLiteral("The receiver's settings are a new model, in step with the device."));
+
+    // The online update: log in, see the newer version, install it.
+    selectPage(window, QStringLiteral("Software Update"));
+    auto *updatePage = qobject_cast<UpdatePage *>(
+        window.navigation()->pageForTitle(QStringLiteral("Software Update")));
+    if (!updatePage)
+        fail(QStringLiteral("no update page"));
+    waitFor(QStringLiteral("the update page's device"),
+            [&] { return !updatePage->deviceWidgets().isEmpty(); });
+    DeviceUpdateWidget *device = updatePage->deviceWidgets().first();
+    tour.shot(QStringLiteral("update-login"),
+              QStringLiteral("Software Update: checking for updates needs a log-in."));
+
+    whenModal(QStringLiteral("logInDialog"), [&](QWidget *dialog) {
+        dialog->findChild<QLineEdit *>(QStringLiteral("username"))->setText("demo");
+        dialog->findChild<QLineEdit *>(QStringLiteral("password"))->setText("demo");
+        tour.shot(QStringLiteral("log-in"),
+                  QStringLiteral("Logging in to the account (the demo service on this computer)."));
+        buttonNamed(dialog, QStringLiteral("logInButton"))->click();
+    });
+    clickLater(buttonNamed(device, QStringLiteral("checkForUpdateButton")));
+    auto *updateLabel = device->findChild<QLabel *>(QStringLiteral("updateLabel"));
+    waitFor(QStringLiteral("the offered update"),
+            [&] { return updateLabel && updateLabel->isVisible(); });
+    tour.shot(QStringLiteral("update-available"),
+              QStringLiteral("Logged in: a newer version is available for the receiver."));
+
+    whenModal(QStringLiteral("Update Available"), [&](QWidget *dialog) {
+        auto *changes = dialog->findChild<QTextEdit *>(QStringLiteral("changesTextEdit"));
+        waitFor(QStringLiteral("the list of changes"),
+                [&] { return !changes || !changes->toPlainText().isEmpty(); });
+        tour.shot(QStringLiteral("update-dialog"),
+                  QStringLiteral("The update with its list of changes, before installing."));
+        buttonNamed(dialog, QStringLiteral("updateButton"))->click();
+    });
+    clickLater(buttonNamed(device, QStringLiteral("installButton")));
+    QMessageBox *finished = nullptr;
+    waitFor(
+        QStringLiteral("the installed update"),
+        [&] { return (finished = visibleBox(QStringLiteral("Update Finished"))) != nullptr; },
+        2 * kStepTimeoutMs);
+    tour.shot(QStringLiteral("update-finished"),
+              QStringLiteral("The firmware was downloaded and installed on the receiver."));
+    press(finished, QStringLiteral("OK"));
+    // Identified again with the new version, the receiver has nothing newer to install.
+    waitFor(
+        QStringLiteral("the receiver identified with its new version"),
+        [&] {
+            const QList<DeviceUpdateWidget *> widgets = updatePage->deviceWidgets();
+            if (widgets.isEmpty())
+                return false;
+            auto *pages = widgets.first()->findChild<QStackedWidget *>(QStringLiteral("pages"));
+            return pages && pages->currentWidget() &&
+                   pages->currentWidget()->objectName() == QLatin1String("noUpdatesPage");
+        },
+        2 * kStepTimeoutMs);
+    tour.shot(QStringLiteral("updated"),
+              QStringLiteral("Back in its application, the receiver runs the new version."));
 
     window.onActionViewLog();
     waitFor(QStringLiteral("the log viewer"),

@@ -11,6 +11,7 @@
 #include "device/streamenumeration.h"
 #include "device/ui/fskprotocolutility.h"
 #include "devicestate/devicemanager.h"
+#include "online/credentials.h"
 #include "ui/widgets/picture.h"
 
 #include <QAction>
@@ -92,7 +93,7 @@ void MainWindow::buildMenus()
             m_dialogs.registerAccount(this);
     });
     const auto doLogOut = [this] {
-        devicerules::logOut(*m_services.settings);
+        credentials::logOut(*m_services.settings);
         updateLogInInfo();
     };
     connect(logOut, &QAction::triggered, this, doLogOut);
@@ -152,11 +153,10 @@ void MainWindow::buildMenus()
 void MainWindow::updateLogInInfo()
 {
     const QSettings &settings = *m_services.settings;
-    const bool loggedIn = devicerules::isLoggedIn(settings);
+    const bool loggedIn = credentials::account(settings).isLoggedIn();
     m_accountLabel->setText(devicerules::accountText(settings));
     m_accountLabel->setVisible(loggedIn);
     m_logOutButton->setVisible(loggedIn);
-    // Until the account dialogs exist there is nothing to log in with.
     m_logInButton->setVisible(!loggedIn && m_dialogs.logIn);
     action(QStringLiteral("actionLog_Out"))->setVisible(loggedIn);
     QAction *logIn = action(QStringLiteral("actionLog_In"));

@@ -13,6 +13,10 @@
 #include "device/streamenumeration.h"
 #include "models/modelclassinfo.h"
 #include "models/modellibrary.h"
+#include "online/siteconfig.h"
+#include "online/ui/logindialog.h"
+#include "online/ui/registerdialog.h"
+#include "online/ui/updatepage.h"
 #include "platform/ftdi/ftdiapi.h"
 #include "ui/calibration/hexavorcalibrationdialog.h"
 #include "ui/models/modelscontext.h"
@@ -21,6 +25,7 @@
 #include "ui/sync/syncdialog.h"
 #include "ui/widgets/picture.h"
 #include "ui/widgets/stylevalues.h"
+#include "ui/widgets/systemtaskbarprogress.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,7 +35,7 @@ namespace {
 
 constexpr int kDemoSaveIntervalMs = 2000;
 
-MainWindowDialogs standardDialogs()
+MainWindowDialogs standardDialogs(std::function<OnlineContext()> onlineContext)
 {
     MainWindowDialogs dialogs;
     dialogs.sync = [](MainWindowController &controller, QWidget *parent) -> QDialog * {
@@ -46,6 +51,15 @@ MainWindowDialogs standardDialogs()
     dialogs.calibration = [](MainWindowController &controller, QWidget *parent) -> QDialog * {
         return new HexavorCalibrationDialog(&controller.deviceManager(), &controller.connection(),
                                             parent);
+    };
+    // The account dialogs are modal, as the update page's own uses of them are.
+    dialogs.logIn = [onlineContext](QWidget *parent) {
+        LogInDialog dialog(onlineContext(), parent);
+        dialog.exec();
+    };
+    dialogs.registerAccount = [onlineContext](QWidget *parent) {
+        RegisterDialog dialog(onlineContext(), parent);
+        dialog.exec();
     };
     return dialogs;
 }
@@ -77,9 +91,12 @@ Program::~Program()
 std::expected<void, QString> Program::build(Setup &setup)
 {
     m_environment = prepareEnvironment(setup.environment);
+    if (auto applied = applyServiceOptions(setup.options); !applied)
+        return std::unexpected(applied.error());
     m_libraries = std::make_unique<ProgramLibraries>(
         openProgramLibraries(m_environment.dataDirectory, m_environment.betaDataDirectory));
     initStyleValues();
+    SystemTaskbarProgress::installWhereAvailable();
     m_presenter = std::make_unique<MessageBoxPresenter>();
     installMessagePresenter(m_presenter.get());
 
@@ -138,7 +155,9 @@ std::expected<void, QString> Program::build(Setup &setup)
     services.tooltips = &m_environment.tooltips;
     services.pages = m_pages.get();
     services.exit = m_exit.get();
-    m_window = std::make_unique<MainWindow>(services, standardDialogs());
+    m_window =
+        std::make_unique<MainWindow>(services, standardDialogs([this] { return onlineContext(); }));
+    registerOnlineScreens();
     registerModelScreens();
     // A failed attempt changes nothing on the connection; the window still says why.
     QObject::connect(m_watch.get(), &DeviceWatch::openAttempted, m_window.get(),
@@ -171,6 +190,39 @@ QString Program::startupProblems() const
         problems << QStringLiteral("The help texts could not be read (tooltips.txt, %1).")
                         .arg(m_environment.tooltipProblem);
     return problems.join(QLatin1Char('\n'));
+}
+
+std::expected<void, QString> Program::applyServiceOptions(const ProgramOptions &options)
+{
+    if (!options.serviceUrl.isEmpty()) {
+        if (auto set = siteconfig::setServiceUrlOverride(QUrl(options.serviceUrl)); !set)
+            return std::unexpected(QStringLiteral("--service-url: %1").arg(set.error()));
+    }
+    if (!options.serviceCaFile.isEmpty()) {
+        if (auto added = siteconfig::addTrustedCertificatesFile(options.serviceCaFile); !added)
+            return std::unexpected(QStringLiteral("--service-ca: %1").arg(added.error()));
+    }
+    return {};
+}
+
+OnlineContext Program::onlineContext() const
+{
+    OnlineContext context;
+    context.settings = m_environment.settings;
+    context.deviceManager = &m_window->controller().deviceManager();
+    context.connection = m_connection.get();
+    MainWindow *window = m_window.get();
+    context.accountChanged = [window] { window->updateLogInInfo(); };
+    return context;
+}
+
+void Program::registerOnlineScreens()
+{
+    m_pages->setFactory(PageKind::SoftwareUpdate,
+                        [context = onlineContext()](const PageInfo &, const PageContext &) {
+                            return new UpdatePage(context);
+                        });
+    m_window->updateLogInInfo();
 }
 
 void Program::registerModelScreens()

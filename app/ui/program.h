@@ -2,6 +2,7 @@
 
 #include "app/shell/programoptions.h"
 #include "app/startup.h"
+#include "online/ui/onlinecontext.h"
 
 #include <QString>
 
@@ -54,6 +55,9 @@ private:
     [[nodiscard]] std::expected<void, QString> build(Setup &setup);
     [[nodiscard]] QString startupProblems() const;
     void registerModelScreens();
+    void registerOnlineScreens();
+    [[nodiscard]] std::expected<void, QString> applyServiceOptions(const ProgramOptions &options);
+    [[nodiscard]] OnlineContext onlineContext() const;
 
     AppEnvironment m_environment;
     std::unique_ptr<ProgramLibraries> m_libraries;

@@ -1,6 +1,7 @@
 #include "app/shell/devicerules.h"
 #include "app/shell/modelchoice.h"
 #include "app/shell/programoptions.h"
+#include "online/credentials.h"
 #include "testregistry.h"
 
 #include <QSettings>
@@ -107,10 +108,8 @@ private slots:
         QCOMPARE(devicerules::accountText(settings), QStringLiteral("Logged in as pilot7"));
         settings.setValue("credentials/firstName", "Ada");
         QCOMPARE(devicerules::accountText(settings), QStringLiteral("Logged in as Ada"));
-        devicerules::logOut(settings);
-        for (const QString &key : devicerules::kCredentialKeys)
-            QVERIFY(!settings.contains(key));
-        QVERIFY(!devicerules::isLoggedIn(settings));
+        credentials::logOut(settings);
+        QCOMPARE(devicerules::accountText(settings), QString());
     }
 
     void serialPortLines()
@@ -153,22 +152,30 @@ private slots:
         QTest::addColumn<QString>("demo");
         QTest::addColumn<QStringList>("ports");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("none") << QStringList{} << "" << QStringList{} << true;
+        QTest::addColumn<QString>("service"); // "URL|CA FILE"
+        QTest::newRow("none") << QStringList{} << "" << QStringList{} << true << "";
         QTest::newRow("demo default")
-            << QStringList{"--demo"} << "airplane-receiver" << QStringList{} << true;
+            << QStringList{"--demo"} << "airplane-receiver" << QStringList{} << true << "";
         QTest::newRow("demo profile")
-            << QStringList{"--demo", "transmitter"} << "transmitter" << QStringList{} << true;
-        QTest::newRow("demo then option")
-            << QStringList{"--demo", "--help"} << "airplane-receiver" << QStringList{} << true;
+            << QStringList{"--demo", "transmitter"} << "transmitter" << QStringList{} << true << "";
+        QTest::newRow("demo then option") << QStringList{"--demo", "--help"} << "airplane-receiver"
+                                          << QStringList{} << true << "";
         QTest::newRow("unknown profile")
-            << QStringList{"--demo", "toaster"} << "" << QStringList{} << false;
+            << QStringList{"--demo", "toaster"} << "" << QStringList{} << false << "";
         QTest::newRow("ports") << QStringList{"--port", "/dev/pts/3,application", "--port=/dev/x"}
-                               << "" << QStringList{"/dev/pts/3", "/dev/x"} << true;
+                               << "" << QStringList{"/dev/pts/3", "/dev/x"} << true << "";
         QTest::newRow("bad port mode")
-            << QStringList{"--port", "/dev/x,sideways"} << "" << QStringList{} << false;
-        QTest::newRow("port without path") << QStringList{"--port"} << "" << QStringList{} << false;
+            << QStringList{"--port", "/dev/x,sideways"} << "" << QStringList{} << false << "";
+        QTest::newRow("port without path")
+            << QStringList{"--port"} << "" << QStringList{} << false << "";
+        QTest::newRow("service") << QStringList{"--service-url", "http://127.0.0.1:8080/",
+                                                "--service-ca=/tmp/ca.pem"}
+                                 << "" << QStringList{} << true
+                                 << "http://127.0.0.1:8080/|/tmp/ca.pem";
+        QTest::newRow("service without URL")
+            << QStringList{"--service-url"} << "" << QStringList{} << false << "";
         QTest::newRow("unknown option")
-            << QStringList{"--frobnicate"} << "" << QStringList{} << false;
+            << QStringList{"--frobnicate"} << "" << QStringList{} << false << "";
     }
     void options()
     {
@@ -176,6 +183,7 @@ private slots:
         QFETCH(QString, demo);
         QFETCH(QStringList, ports);
         QFETCH(bool, valid);
+        QFETCH(QString, service);
         arguments.prepend("zandorex-programmer");
         const auto options = parseProgramOptions(arguments);
         QCOMPARE(options.has_value(), valid);
@@ -188,6 +196,8 @@ private slots:
         for (const ExplicitPort &port : options->ports)
             paths << port.path;
         QCOMPARE(paths, ports);
+        if (!service.isEmpty())
+            QCOMPARE(options->serviceUrl + '|' + options->serviceCaFile, service);
         QVERIFY(programHelpText().contains("--port PATH[,MODE]"));
         QVERIFY(programHelpText().contains("--demo [PROFILE]"));
     }
