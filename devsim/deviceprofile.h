@@ -95,6 +95,11 @@ struct DeviceProfile
     // a capability byte (0 when it has none).
     std::uint8_t capabilityBits = 0;
     bool sendsCapabilityByte = true;
+    // Capability bits that firmware from major version `laterFirmwareMajor` on reports as
+    // well, so that a device updated across firmware generations acts as one of the later
+    // generation; 0 for none.
+    int laterFirmwareMajor = 0;
+    std::uint8_t laterFirmwareCapabilityBits = 0;
     int parameterVersion = 0xFF;
     int fskProtocolVersion = 2;
     // Latin-1; empty for devices without one (capability bit 2 tells the host to ask).

@@ -17,6 +17,13 @@ constexpr int kFaaSerialMaxBytes = 20;
 // The host refuses an FAA serial reply shorter than this, so short numbers are NUL-padded.
 constexpr int kFaaReplyMinimumBytes = 8;
 
+std::uint8_t capabilityBits(const DeviceProfile &profile)
+{
+    if (profile.laterFirmwareMajor > 0 && profile.appVersionMajor >= profile.laterFirmwareMajor)
+        return std::uint8_t(profile.capabilityBits | profile.laterFirmwareCapabilityBits);
+    return profile.capabilityBits;
+}
+
 // Payload: parameter CRC (u32 LE), product code low byte, application major and minor,
 // parameter version, protocol version, then the capability byte and the product code's high
 // byte where the device has them.
@@ -32,7 +39,7 @@ CommandOutcome identification(const HostRequest &, DeviceState &state)
     payload.append(char(profile.fskProtocolVersion));
     const int productHigh = (profile.productCode >> 8) & 0xFF;
     if (profile.sendsCapabilityByte || productHigh != 0) {
-        payload.append(char(profile.sendsCapabilityByte ? profile.capabilityBits : 0));
+        payload.append(char(profile.sendsCapabilityByte ? capabilityBits(profile) : 0));
         Q_ASSERT(payload.size() == kCapabilityByteAt + 1);
     }
     if (productHigh != 0) {

@@ -88,6 +88,10 @@ DeviceProfile airplaneReceiver()
                                  kPlainReceiverParameters);
     profile.serialNumber = QByteArrayLiteral("ZX-RX-0001");
     profile.targets = {target(kParameterTarget, {kAirplaneReceiverBytes})};
+    // Its second firmware generation reports how its level calibration goes; without that
+    // the host would ask an updated receiver to calibrate and never learn that it had.
+    profile.laterFirmwareMajor = 2;
+    profile.laterFirmwareCapabilityBits = kCalibrationProgress;
     return profile;
 }
 
@@ -134,6 +138,7 @@ DeviceProfile levelCalibrationReceiver()
     profile.serialNumber = QByteArrayLiteral("ZX-RX-0002");
     profile.appVersionMajor = 2;
     profile.capabilityBits = kCalibrationProgress;
+    profile.laterFirmwareMajor = 0;
     profile.calibration.calibrated = false;
     profile.tncSteps = std::uint8_t(profile.tncSteps & ~kSensorTncStep);
     return profile;

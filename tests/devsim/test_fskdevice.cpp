@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+#include <utility>
+
 using devsim::DeviceProfile;
 namespace profiles = devsim::profiles;
 
@@ -86,6 +88,20 @@ private slots:
             QCOMPARE(int(std::uint8_t(reply.payload[9])), capability);
         if (payloadBytes == 11)
             QCOMPARE(int(std::uint8_t(reply.payload[10])), productCode >> 8);
+    }
+
+    // A receiver updated to its second firmware generation reports its calibration progress,
+    // as that generation does, whatever its profile started with.
+    void laterFirmwareAddsCapabilities()
+    {
+        DeviceProfile profile = profiles::airplaneReceiver();
+        profile.capabilityBits = 0x08;
+        for (const auto &[major, expected] : {std::pair{1, 0x08}, std::pair{2, 0x09}}) {
+            profile.appVersionMajor = major;
+            DeviceBench bench(profile);
+            const auto reply = bench.fsk(0x01);
+            QCOMPARE(int(std::uint8_t(reply.payload[9])), expected);
+        }
     }
 
     // Several sections: the identification's CRC covers them all, back to back and padded.
