@@ -34,9 +34,17 @@ QString versionToolTip(const ConnectedDevice &device)
     return QStringLiteral("%1.%2").arg(device.appVersionMajor).arg(device.appVersionMinor);
 }
 
-QString displayName(const QString &serialNumber)
+// By the serial number's product letter, or else (a serial number of another form, such
+// as a simulated device's) by the first product of the reported code.
+QString displayName(const ConnectedDevice &device)
 {
-    const DeviceCatalogEntry *entry = catalogEntryForSerialNumber(serialNumber);
+    const DeviceCatalogEntry *entry = catalogEntryForSerialNumber(device.serialNumber);
+    if (!entry)
+        for (const DeviceCatalogEntry &candidate : deviceCatalog())
+            if (candidate.productCode == device.productCode) {
+                entry = &candidate;
+                break;
+            }
     return entry ? QString::fromLatin1(entry->displayName) : QString();
 }
 
@@ -104,9 +112,9 @@ void UpdatePage::rebuild()
         auto *widget = new DeviceUpdateWidget(m_context, content);
         layout->addWidget(widget);
         m_widgets.append(widget);
-        widget->setDevice(std::uint8_t(index), displayName(device.serialNumber),
-                          device.serialNumber, versionText(device), versionToolTip(device),
-                          device.productCode, device.faaSerialNumber);
+        widget->setDevice(std::uint8_t(index), displayName(device), device.serialNumber,
+                          versionText(device), versionToolTip(device), device.productCode,
+                          device.faaSerialNumber);
     }
     layout->addStretch();
     m_scrollArea->setWidget(content);
