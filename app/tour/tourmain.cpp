@@ -18,6 +18,7 @@
 #include "online/ui/updatepage.h"
 #include "testservice/testservice.h"
 #include "ui/navigation/navigationpane.h"
+#include "ui/widgets/progressdialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -38,6 +39,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -285,10 +287,9 @@ int main(int argc, char *argv[])
         QStringLiteral("the installed update"),
         [&] { return (finished = visibleBox(QStringLiteral("Update Finished"))) != nullptr; },
         2 * kStepTimeoutMs);
-    tour.shot(QStringLiteral("update-finished"),
-              QStringLiteral("The firmware was downloaded and installed on the receiver."));
-    press(finished, QStringLiteral("OK"));
-    // Identified again with the new version, the receiver has nothing newer to install.
+    // Meanwhile the receiver is identified again with its new version, has nothing newer to
+    // install, and its model is selected; once that progress window is gone, the box goes
+    // back on top for the picture.
     waitFor(
         QStringLiteral("the receiver identified with its new version"),
         [&] {
@@ -300,6 +301,20 @@ int main(int argc, char *argv[])
                    pages->currentWidget()->objectName() == QLatin1String("noUpdatesPage");
         },
         2 * kStepTimeoutMs);
+    waitFor(
+        QStringLiteral("the model selected after the update"),
+        [] {
+            settle(kSettleMs);
+            const QList<QWidget *> windows = QApplication::topLevelWidgets();
+            return std::none_of(windows.cbegin(), windows.cend(), [](QWidget *widget) {
+                return widget->isVisible() && qobject_cast<ProgressDialog *>(widget);
+            });
+        },
+        2 * kStepTimeoutMs);
+    finished->raise();
+    tour.shot(QStringLiteral("update-finished"),
+              QStringLiteral("The firmware was downloaded and installed on the receiver."));
+    press(finished, QStringLiteral("OK"));
     tour.shot(QStringLiteral("updated"),
               QStringLiteral("Back in its application, the receiver runs the new version."));
 
