@@ -12,6 +12,9 @@ namespace {
 
 const QString kLogCategory = QStringLiteral("AirRxSettings");
 constexpr int kMaxNumberedMixName = 1000;
+// The low 6 bits of an output byte name what it carries; 0 is the throttle.
+constexpr int kOutputCodeMask = 0x3F;
+constexpr int kThrottleOutputCode = 0;
 
 bool isAxisChannel(int code)
 {
@@ -61,6 +64,35 @@ AddedMix addMix(AirplaneRxImage &image, const QByteArray &defaults)
         QStringLiteral("Adding mix index %1 to CP_MIX surface index %2\n").arg(mix).arg(slot));
     image.copyElementFrom(defaults, QStringLiteral("mixes"), mix);
     return {AddMixResult::Added, mix, slot};
+}
+
+bool removeMix(AirplaneRxImage &image, const QByteArray &defaults, int mix)
+{
+    if (!usedMixes(image).contains(mix))
+        return false;
+
+    // Output codes (the low 6 bits, as the receiver reads them) that named the mix. Mix 0 has
+    // no code of its own: 0 is the throttle's.
+    QList<int> freedCodes;
+    if (mix != kThrottleOutputCode)
+        freedCodes.append(mix);
+    for (int slot = 0; slot < kSurfaceSlotCount; ++slot) {
+        if (image.surfaceMix(slot) != mix)
+            continue;
+        image.setSurfaceMix(slot, kNoMix);
+        if (image.surfaceAxis(slot) == kMixDrivenAxis) {
+            image.setSurfaceAxis(slot, kFreeSurfaceAxis);
+            freedCodes.append(kSurfaceOutputBase + slot);
+        }
+    }
+    for (int output = 0; output < kOutputCount; ++output) {
+        const int stored = image.output(output);
+        if (stored != kUnassignedOutput && freedCodes.contains(stored & kOutputCodeMask))
+            image.setOutput(output, kUnassignedOutput);
+    }
+    image.copyElementFrom(defaults, QStringLiteral("mixes"), mix);
+    log(kLogCategory, QStringLiteral("Removing mix index %1\n").arg(mix));
+    return true;
 }
 
 void setMixSlave(AirplaneRxImage &image, int mix, int slave)

@@ -29,6 +29,12 @@ struct AddedMix
 // kMixSurfaceSlotLimit as its control-path surface; the mix's bytes come from `defaults`.
 AddedMix addMix(AirplaneRxImage &image, const QByteArray &defaults);
 
+// Takes `mix` out of use: the surfaces it drives are driven by no mix again, a control-path
+// surface of its own becomes a free slot, the outputs that carried the mix or that surface are
+// unassigned, and the mix's bytes go back to `defaults`. False, with the image unchanged, when
+// the mix is not in use.
+bool removeMix(AirplaneRxImage &image, const QByteArray &defaults, int mix);
+
 // Stores `slave` as the slave code of `mix` and re-links the surfaces: an axis code drives all
 // surfaces of that axis, any other code needs a control-path surface of the mix's own.
 void setMixSlave(AirplaneRxImage &image, int mix, int slave);

@@ -169,10 +169,28 @@ bool AirplaneRxModel::fromJsonDocument(const QJsonDocument &document)
     for (const QJsonValue &name : root.value(kMixNamesKey).toArray())
         names.append(name.toString());
     m_mixNames = names;
+    // Loading is not an edit: the count is taken without telling the library.
     const QJsonValue channels = root.value(kTransmitterChannelsKey);
-    if (channels.isDouble())
-        setTransmitterChannels(channels.toInt());
+    if (channels.isDouble() && isTransmitterChannelCount(channels.toInt()))
+        m_transmitterChannels = channels.toInt();
     return DeviceModel::fromJsonDocument(document);
+}
+
+QJsonObject AirplaneRxModel::extraEditState() const
+{
+    return QJsonObject{{kMixNamesKey, QJsonArray::fromStringList(m_mixNames)},
+                       {kTransmitterChannelsKey, m_transmitterChannels}};
+}
+
+void AirplaneRxModel::restoreExtraEditState(const QJsonObject &state)
+{
+    QStringList names;
+    for (const QJsonValue &name : state.value(kMixNamesKey).toArray())
+        names.append(name.toString());
+    m_mixNames = names;
+    const int channels = state.value(kTransmitterChannelsKey).toInt();
+    if (isTransmitterChannelCount(channels))
+        m_transmitterChannels = channels;
 }
 
 AddMixResult AirplaneRxModel::addMix(int &newMix)
@@ -185,6 +203,20 @@ AddMixResult AirplaneRxModel::addMix(int &newMix)
     emit settingsChanged();
     fitMixNames();
     return AddMixResult::Added;
+}
+
+bool AirplaneRxModel::removeMix(int mix)
+{
+    bool removed = false;
+    editImage([&](AirplaneRxImage &image) {
+        removed = AirplaneRx::removeMix(image, m_defaultImage, mix);
+    });
+    if (!removed)
+        return false;
+    // The names are fitted before the one announcement, so the change is a single edit.
+    m_mixNames = fittedMixNames(m_mixNames, usedMixes());
+    emit settingsChanged();
+    return true;
 }
 
 QList<int> AirplaneRxModel::usedMixes() const
@@ -211,9 +243,11 @@ void AirplaneRxModel::setMixName(int mix, const QString &name)
 
 void AirplaneRxModel::setTransmitterChannels(int channels)
 {
-    if (channels < kMinTransmitterChannels || channels > kMaxTransmitterChannels)
+    if (!isTransmitterChannelCount(channels) || channels == m_transmitterChannels)
         return;
     m_transmitterChannels = channels;
+    // The count lives beside the image, so only the library's file keeps it.
+    emit settingsChanged();
 }
 
 void AirplaneRxModel::fitMixNames()
@@ -335,9 +369,10 @@ QList<AircraftTypeExtraSelector> AirplaneRxModel::extraSettingSelectors()
 
 // DualRateExpoSettings
 
+// The rates of a channel that is no axis are the roll axis's, but its name is its own.
 QString AirplaneRxModel::channelName(SettingOnlyChannel channel) const
 {
-    return axisName(kRollChannel + axisIndexOf(channel));
+    return axisName(int(channel));
 }
 
 int AirplaneRxModel::rateSwitch() const
@@ -372,7 +407,8 @@ int AirplaneRxModel::rateByte(const char *field, SettingOnlyChannel channel, int
 {
     const FieldLocation location =
         locateField(imageSchema(), {{"axis", axisIndexOf(channel)}, {field, flightMode}});
-    return location.found() ? byteAt(memory().modelData(0), location.offset) : 0;
+    // In the field's own sign: the exponentials run from -100 to 100.
+    return readField(memory().modelData(0), location);
 }
 
 void AirplaneRxModel::setRateByte(const char *field, SettingOnlyChannel channel, int flightMode,

@@ -45,6 +45,9 @@ public:
 
     // Adds a mix with a control-path surface of its own; on success `newMix` is its index.
     AirplaneRx::AddMixResult addMix(int &newMix);
+    // Takes a mix in use out of use and gives back what it drove (AirplaneRx::removeMix), its
+    // name included, as one change; false, and nothing changes, when `mix` is not in use.
+    bool removeMix(int mix);
     [[nodiscard]] QList<int> usedMixes() const;
 
     [[nodiscard]] const QStringList &mixNames() const { return m_mixNames; }
@@ -52,7 +55,12 @@ public:
     void setMixName(int mix, const QString &name);
 
     [[nodiscard]] int transmitterChannels() const { return m_transmitterChannels; }
-    // Values outside kMinTransmitterChannels..kMaxTransmitterChannels are ignored.
+    [[nodiscard]] static constexpr bool isTransmitterChannelCount(int channels)
+    {
+        return channels >= kMinTransmitterChannels && channels <= kMaxTransmitterChannels;
+    }
+    // Values outside kMinTransmitterChannels..kMaxTransmitterChannels are ignored; a change
+    // emits settingsChanged.
     void setTransmitterChannels(int channels);
 
     // AircraftTypeSettings
@@ -91,6 +99,10 @@ public:
     [[nodiscard]] int expoNegative(SettingOnlyChannel channel, int flightMode) const override;
     [[nodiscard]] RateRange expoRange() const override;
     [[nodiscard]] RateRange dualRateRange() const override;
+
+protected:
+    [[nodiscard]] QJsonObject extraEditState() const override;
+    void restoreExtraEditState(const QJsonObject &state) override;
 
 private:
     // Runs `edit` on a copy of the image and stores the copy when the edit changed it;

@@ -114,7 +114,10 @@ int encodeOutput(const AirplaneRxImage &image, int channel)
         return kUnassignedOutput;
     if (channel == kThrottleChannel)
         return kThrottleOutput;
-    if (channel >= kFirstMixChannel && channel < kFirstMixChannel + kMixCount)
+    const bool mixOutput = channel >= kFirstMixChannel && channel < kFirstMixChannel + kMixCount;
+    // Mix 0's code would be the throttle's: its output is carried through its control-path
+    // surface, and a mix 0 without one has no output a port can carry.
+    if (mixOutput && channel != kFirstMixChannel)
         return (channel - kFirstMixChannel) | kAssignedBit;
     const int slot = surfaceSlotOfChannel(image, channel);
     return slot < 0 ? -1 : (slot + kSurfaceOutputBase) | kAssignedBit;
@@ -217,6 +220,8 @@ FieldLocation settingField(const AirplaneRxImage &image, DeviceSetting setting, 
         return image.locate({{"axis", a}, {"expoPos", fm}});
     case SettingType::ExpoNeg:
         return image.locate({{"axis", a}, {"expoNeg", fm}});
+    case SettingType::HeadingHoldDelay:
+        return image.locate({{"axis", a}, {"headingHoldDelay", fm}});
     case SettingType::OuterRollDifferential:
         return image.locate({{"differential"}, {"outerRollDifferential", fm}});
     case SettingType::InnerRollDifferential:

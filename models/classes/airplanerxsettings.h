@@ -76,6 +76,9 @@ enum class SettingType : int {
     ThrustLimit = 97,
     GuidanceFeatureFirst = 98, // 98 to 102: guidanceFeature[0] to [4]
     GuidanceFeatureLast = 102,
+    // Ours, not the receiver's: its codes have none for an axis's heading-hold delay, so this
+    // one is chosen clear of them. Per axis and flight mode, a raw byte.
+    HeadingHoldDelay = 104,
 };
 
 [[nodiscard]] constexpr int settingTypeOf(DeviceSetting setting)

@@ -9,7 +9,8 @@ enum class SettingOnlyChannel : int {
     Yaw = 47,
 };
 
-// Axis index 0, 1 or 2 of a channel; anything that is not an axis code counts as roll.
+// Axis index 0, 1 or 2 of a channel whose rates are looked up; anything that is not an axis
+// code uses the roll axis's rates (its name stays its own: see channelName).
 [[nodiscard]] constexpr int axisIndexOf(SettingOnlyChannel channel)
 {
     switch (channel) {
@@ -32,13 +33,15 @@ struct RateRange
 };
 
 // Dual rates and exponential curves per axis and flight mode, for the rates page of any model
-// that has them. Getters return the stored byte as unsigned (0 to 255); setters store the low
-// byte of the value and tell a connected device.
+// that has them. Getters return the stored value in its field's sign (dual rates unsigned,
+// exponentials signed, -100 to 100); setters store the low byte of the value and tell a
+// connected device.
 class DualRateExpoSettings
 {
 public:
     virtual ~DualRateExpoSettings() = default;
 
+    // The axis name of an axis code, otherwise the name of the surface or output it codes.
     [[nodiscard]] virtual QString channelName(SettingOnlyChannel channel) const = 0;
 
     // The switch that selects between the rates, when the model has one: its switch function

@@ -2,9 +2,12 @@
 #include "models/classes/airplanerxmodel.h"
 #include "models/classes/airplanerxsettings.h"
 #include "models/classes/schemacatalog.h"
+#include "models/edithistory.h"
+#include "models/modellibrary.h"
 #include "testregistry.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace AirplaneRx;
@@ -104,6 +107,10 @@ private slots:
         row("stick gain fm 1 roll", setting(SettingType::StickGain, 1), 45, kAxis);
         row("dual rate neg fm 2 yaw", setting(SettingType::DualRateNeg, 2), 47,
             kAxis + 2 * kAxisSize + 10 + 1);
+        row("heading-hold delay fm 2 pitch", setting(SettingType::HeadingHoldDelay, 2), 46,
+            kAxis + kAxisSize + 25 + 1);
+        row("heading-hold delay by a surface's axis", setting(SettingType::HeadingHoldDelay, 3),
+            kRudder, kAxis + 2 * kAxisSize + 25 + 2);
         row("outer roll differential fm 3", setting(SettingType::OuterRollDifferential, 3), 45,
             kDifferential + 5 + 2);
         row("aircraft type", setting(SettingType::AircraftType), 0, kAutopilot + 85);
@@ -137,6 +144,8 @@ private slots:
         row("flight mode 0", setting(SettingType::StickGain, 0), 45, -1);
         row("flight mode 6", setting(SettingType::StickGain, 6), 45, -1);
         row("gain flight mode 4", setting(SettingType::RateGain, 4), 45, -1);
+        row("heading-hold delay flight mode 0", setting(SettingType::HeadingHoldDelay, 0), 45, -1);
+        row("heading-hold delay flight mode 6", setting(SettingType::HeadingHoldDelay, 6), 45, -1);
         row("axis of the throttle", setting(SettingType::StickGain, 1), 1, -1);
         row("yaw has no attitude", setting(SettingType::AttitudeEnvelopePos, 1), 47, -1);
         row("surface not in the model", setting(SettingType::PosTravel), 5, -1);
@@ -218,6 +227,14 @@ private slots:
             {0xFF}, 0);
         row("output mix 4", 0xFF, setting(SettingType::ServoOutput, 0, 5), 0, {kServo + 4}, {0x84},
             54);
+        // Mix 0 (driving surface slot 3) by its surface: its own code would be the throttle's.
+        row("output mix 0", 0xFF, setting(SettingType::ServoOutput, 0, 5), 0,
+            {kSurface + 3 * kSurfaceSize, kSurface + 3 * kSurfaceSize + 1, kServo + 4},
+            {0, 0, 0xA3}, kFirstMixChannel);
+        row("heading-hold delay", 0xFF, setting(SettingType::HeadingHoldDelay, 3), 47,
+            {kAxis + 2 * kAxisSize + 25 + 2}, {200}, 200);
+        row("heading-hold delay, envelope receiver", 0xFE,
+            setting(SettingType::HeadingHoldDelay, 1), 45, {kAxis + 25}, {255}, 255);
     }
     void packing()
     {
@@ -293,6 +310,10 @@ private slots:
         QCOMPARE(byteOf(model, 0) & 0x7F, 127);
         model.setValue(setting(SettingType::StickGain, 1), 45, INT_MIN);
         QCOMPARE(qint8(byteOf(model, kAxis)), qint8(127));
+        model.setValue(setting(SettingType::HeadingHoldDelay, 2), 45, 300);
+        QCOMPARE(byteOf(model, kAxis + 25 + 1), 255);
+        model.setValue(setting(SettingType::HeadingHoldDelay, 2), 45, -4);
+        QCOMPARE(byteOf(model, kAxis + 25 + 1), 0);
         // A surface code the model has no slot for leaves the output alone.
         model.setValue(setting(SettingType::ServoOutput, 0, 6), 0, 5);
         QCOMPARE(byteOf(model, kServo + 5), 0xFF);
@@ -381,6 +402,132 @@ private slots:
         expected[kMixes + 3 * kMixSize + 1] = char(kRudder);
         QCOMPARE(model.memory().modelData(0), expected);
         QCOMPARE(model.usedMixes(), (QList<int>{0, 1, 2, 3}));
+    }
+
+    // Mix 0's output code would be the throttle's (0x80), so a port carries mix 0 through the
+    // mix's own surface; while mix 0 has none (its slave is an axis) no port can carry it, and
+    // a port asked to keeps what it had.
+    void mixZeroOutputGoesThroughItsSurface()
+    {
+        AirplaneRxModel model(0xDB, 0xFF);
+        int mix = -1;
+        QCOMPARE(model.addMix(mix), AddMixResult::Added);
+        QCOMPARE(mix, 0);
+        const DeviceSetting port5 = setting(SettingType::ServoOutput, 0, 5);
+        model.setValue(port5, 0, kFirstMixChannel);
+        QCOMPARE(byteOf(model, kServo + 4), kAssignedBit | (kSurfaceOutputBase + 3));
+        QCOMPARE(model.value(port5, 0), kFirstMixChannel);
+        QCOMPARE(model.value(setting(SettingType::ServoOutput, 0, 1), 0), kThrottleChannel);
+
+        model.setValue(setting(SettingType::MixSlave, 0, 0, mix), 0, kPitchChannel);
+        const QByteArray before = model.memory().modelData(0);
+        model.setValue(setting(SettingType::ServoOutput, 0, 6), 0, kFirstMixChannel);
+        QCOMPARE(model.memory().modelData(0), before);
+        QCOMPARE(model.value(setting(SettingType::ServoOutput, 0, 6), 0), 0);
+    }
+
+    // Removing a mix gives back what adding it took, whatever was done with the mix between:
+    // the image is the one before the add, except the mix's own bytes, which are the defaults
+    // (the add put them there), and the names are those before the add. One change is
+    // announced.
+    void removeMixUndoesAddMix_data()
+    {
+        QTest::addColumn<int>("mixesBefore"); // mixes in use before the add
+        QTest::addColumn<QString>("use");     // what is done with the added mix
+        for (int mixes : {0, 1}) {
+            const QByteArray suffix = mixes == 0 ? ", mix 0" : ", mix 1";
+            for (const char *use : {"untouched", "edited", "on ports", "axis slave"})
+                QTest::newRow((QByteArray(use) + suffix).constData())
+                    << mixes << QString::fromLatin1(use);
+        }
+    }
+    void removeMixUndoesAddMix()
+    {
+        QFETCH(int, mixesBefore);
+        QFETCH(QString, use);
+        AirplaneRxModel model(0xDB, 0xFF);
+        int mix = -1;
+        for (int i = 0; i < mixesBefore; ++i)
+            QCOMPARE(model.addMix(mix), AddMixResult::Added);
+        if (mixesBefore > 0)
+            model.setMixName(0, QStringLiteral("Crow"));
+        // What an earlier mix of this index left behind, as a file may carry it.
+        const int next = mixesBefore;
+        setBytes(model, {{kMixes + next * kMixSize + 2, 40}, {kMixes + next * kMixSize + 4, 20}});
+        const QByteArray before = model.memory().modelData(0);
+        const QStringList namesBefore = model.mixNames();
+
+        QCOMPARE(model.addMix(mix), AddMixResult::Added);
+        QCOMPARE(mix, next);
+        const int ownSlot = 3 + next;
+        if (use == "edited") {
+            model.setValue(setting(SettingType::MixPosRate, 0, 0, mix), 0, 80);
+            model.setValue(setting(SettingType::MixMaster, 0, 0, mix), 0, kYawChannel);
+            model.setMixName(mix, QStringLiteral("Snap Flap"));
+        } else if (use == "on ports") {
+            model.setValue(setting(SettingType::ServoOutput, 0, 5), 0, kFirstMixChannel + mix);
+            // The mix's surface by its own code, as a file may carry it.
+            setBytes(model, {{kServo + 5, kAssignedBit | (kSurfaceOutputBase + ownSlot)}});
+            QCOMPARE(model.value(setting(SettingType::ServoOutput, 0, 6), 0),
+                     kFirstMixChannel + mix);
+        } else if (use == "axis slave") {
+            model.setValue(setting(SettingType::MixSlave, 0, 0, mix), 0, kPitchChannel);
+            QCOMPARE(byteOf(model, kSurface + 1 * kSurfaceSize), mix);
+        }
+
+        QSignalSpy changed(&model, &DeviceModel::settingsChanged);
+        QVERIFY(model.removeMix(mix));
+        QCOMPARE(changed.count(), 1);
+        QByteArray expected = before;
+        expected.replace(kMixes + mix * kMixSize, kMixSize,
+                         model.defaultImage().mid(kMixes + mix * kMixSize, kMixSize));
+        QCOMPARE(model.memory().modelData(0), expected);
+        QCOMPARE(model.mixNames(), namesBefore);
+        QCOMPARE(model.value(setting(SettingType::ServoOutput, 0, 1), 0), kThrottleChannel);
+    }
+
+    // Only a mix in use can be removed; anything else changes nothing and announces nothing.
+    // Removing one mix leaves the others as they were.
+    void removeMixKeepsTheOthers()
+    {
+        AirplaneRxModel model(0xDB, 0xFF);
+        int mix = -1;
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(model.addMix(mix), AddMixResult::Added);
+        model.setValue(setting(SettingType::MixSlave, 0, 0, 2), 0, kRollChannel);
+        model.setValue(setting(SettingType::ServoOutput, 0, 5), 0, kFirstMixChannel + 2);
+        model.setMixName(2, QStringLiteral("Crow"));
+
+        QByteArray image = model.memory().modelData(0);
+        QSignalSpy changed(&model, &DeviceModel::settingsChanged);
+        for (int unused : {-1, 3, kNoMix, 15, kMixCount})
+            QVERIFY(!model.removeMix(unused));
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(model.memory().modelData(0), image);
+
+        QVERIFY(model.removeMix(1));
+        QCOMPARE(model.usedMixes(), (QList<int>{0, 2}));
+        QCOMPARE(model.mixNames(), (QStringList{"Mix 1", "", "Crow"}));
+        QCOMPARE(byteOf(model, kSurface + 0 * kSurfaceSize), 2); // the aileron, mix 2's slave
+        QCOMPARE(byteOf(model, kServo + 4), kAssignedBit | 2);
+        QCOMPARE(byteOf(model, kSurface + 3 * kSurfaceSize), 0);
+        QCOMPARE(byteOf(model, kSurface + 4 * kSurfaceSize + 1), kFreeSurfaceAxis);
+
+        // The removal is one step of the edit history, names included.
+        auto shared = std::make_shared<AirplaneRxModel>(0xDB, 0xFF);
+        EditHistory history;
+        history.setModel(shared);
+        {
+            const EditHistory::ActionScope scope(history);
+            QCOMPARE(shared->addMix(mix), AddMixResult::Added);
+            shared->setMixName(mix, QStringLiteral("Crow"));
+        }
+        const DeviceModelEditState added = shared->editState();
+        QVERIFY(shared->removeMix(mix));
+        QVERIFY(shared->usedMixes().isEmpty());
+        history.undo();
+        QCOMPARE(shared->editState(), added);
+        QCOMPARE(history.undoCount(), 1);
     }
 
     void mixNamesFitTheUsedMixes_data()
@@ -478,15 +625,51 @@ private slots:
         QCOMPARE(model->parameterVersion(), 0xFE);
     }
 
+    // A rate reads back as the value stored, in its field's sign: dual rates are unsigned,
+    // exponentials signed, each up to the ends of its range.
+    void ratesRoundTrip_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("offset"); // of Pitch, flight mode 2, within its axis
+        QTest::addColumn<int>("byte");
+        QTest::newRow("dual rate + 125") << "dualRatePos" << 125 << 5 + 1 << 125;
+        QTest::newRow("dual rate - 0") << "dualRateNeg" << 0 << 10 + 1 << 0;
+        QTest::newRow("expo + 100") << "expoPos" << 100 << 15 + 1 << 100;
+        QTest::newRow("expo + -100") << "expoPos" << -100 << 15 + 1 << 0x9C;
+        QTest::newRow("expo - -10") << "expoNeg" << -10 << 20 + 1 << 0xF6;
+        QTest::newRow("expo - -1") << "expoNeg" << -1 << 20 + 1 << 0xFF;
+    }
+    void ratesRoundTrip()
+    {
+        QFETCH(QString, field);
+        QFETCH(int, value);
+        QFETCH(int, offset);
+        QFETCH(int, byte);
+        using Setter = void (AirplaneRxModel::*)(SettingOnlyChannel, int, int);
+        using Getter = int (AirplaneRxModel::*)(SettingOnlyChannel, int) const;
+        const QMap<QString, std::pair<Setter, Getter>> access{
+            {"dualRatePos",
+             {&AirplaneRxModel::setDualRatePositive, &AirplaneRxModel::dualRatePositive}},
+            {"dualRateNeg",
+             {&AirplaneRxModel::setDualRateNegative, &AirplaneRxModel::dualRateNegative}},
+            {"expoPos", {&AirplaneRxModel::setExpoPositive, &AirplaneRxModel::expoPositive}},
+            {"expoNeg", {&AirplaneRxModel::setExpoNegative, &AirplaneRxModel::expoNegative}},
+        };
+        const auto [set, get] = access.value(field);
+        AirplaneRxModel model(0xD9, 0xFF);
+        (model.*set)(SettingOnlyChannel::Pitch, 1, value);
+        QCOMPARE(byteOf(model, kAxis + kAxisSize + offset), byte);
+        QCOMPARE((model.*get)(SettingOnlyChannel::Pitch, 1), value);
+    }
+
     void ratesAndExpo()
     {
         AirplaneRxModel model(0xD9, 0xFF);
         QSignalSpy changed(&model.memory(), &DeviceMemory::settingsChanged);
         model.setDualRatePositive(SettingOnlyChannel::Pitch, 1, 90);
-        QCOMPARE(byteOf(model, kAxis + kAxisSize + 5 + 1), 90);
-        QCOMPARE(model.dualRatePositive(SettingOnlyChannel::Pitch, 1), 90);
         model.setExpoNegative(SettingOnlyChannel::Yaw, 0, -10);
-        QCOMPARE(model.expoNegative(SettingOnlyChannel::Yaw, 0), 246);
+        QCOMPARE(model.expoNegative(SettingOnlyChannel::Yaw, 0), -10);
         QCOMPARE(changed.count(), 2);
         // A flight mode beyond the field reads 0 and writes nothing.
         const QByteArray before = model.memory().modelData(0);
@@ -494,7 +677,6 @@ private slots:
         QCOMPARE(model.memory().modelData(0), before);
         QCOMPARE(model.dualRateNegative(SettingOnlyChannel::Roll, 5), 0);
 
-        QCOMPARE(model.channelName(SettingOnlyChannel::Yaw), QString("Yaw"));
         QCOMPARE(model.flightModeName(0), QString("Flight Mode 1"));
         QCOMPARE(model.flightModeCount(), 3);
         QCOMPARE(model.expoRange(), (RateRange{100, -100}));
@@ -502,6 +684,54 @@ private slots:
         AirplaneRxModel kova(0xD9, 0xFE);
         QCOMPARE(kova.expoRange(), (RateRange{100, 0}));
         QCOMPARE(kova.dualRateRange(), (RateRange{100, 0}));
+    }
+
+    // The axes by their axis names; any other channel by the surface or output it names,
+    // never as an axis it is not.
+    void channelNames_data()
+    {
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("roll") << 45 << "Roll";
+        QTest::newRow("pitch") << 46 << "Pitch";
+        QTest::newRow("yaw") << 47 << "Yaw";
+        QTest::newRow("throttle") << 1 << "Throttle";
+        QTest::newRow("elevator surface") << kElevator << "Elevator";
+        QTest::newRow("aux output") << 21 << "Aux 2";
+        QTest::newRow("mix output") << 53 << "Mix index 3";
+    }
+    void channelNames()
+    {
+        QFETCH(int, channel);
+        QFETCH(QString, name);
+        const AirplaneRxModel model(0xD9, 0xFF);
+        QCOMPARE(model.channelName(SettingOnlyChannel(channel)), name);
+    }
+
+    // The transmitter channel count is a setting like any other: changing it marks the model
+    // changed, so its library saves it; a value outside 5 to 24 changes nothing.
+    void transmitterChannelsAreSaved()
+    {
+        QTemporaryDir dir;
+        ModelLibrary library(dir.filePath("Models"));
+        auto model = std::make_shared<AirplaneRxModel>(0xDA, 0xFF);
+        const QString fileName = library.addModel(model);
+        QVERIFY(!fileName.isEmpty());
+        QVERIFY(library.flushPendingSaves());
+
+        QSignalSpy changed(model.get(), &DeviceModel::settingsChanged);
+        model->setTransmitterChannels(AirplaneRxModel::kMaxTransmitterChannels + 1);
+        model->setTransmitterChannels(AirplaneRxModel::kMinTransmitterChannels - 1);
+        QCOMPARE(changed.count(), 0);
+        QVERIFY(!library.isPending(fileName));
+        model->setTransmitterChannels(12);
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(library.isPending(fileName));
+        QVERIFY(library.flushPendingSaves());
+
+        const std::shared_ptr<Model> loaded = loadModelFile(library.filePath(fileName));
+        QVERIFY(loaded);
+        QCOMPARE(static_cast<AirplaneRxModel &>(*loaded).transmitterChannels(), 12);
     }
 };
 
