@@ -4,6 +4,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 DeviceModel::DeviceModel(QList<TargetSection> sections, QObject *parent)
     : Model(parent)
     , m_fileLayout(sections.size() > 1 ? FileLayout::Sections : FileLayout::SingleSection)
@@ -58,6 +60,25 @@ void DeviceModel::setValue(DeviceSetting setting, int channel, int value)
 {
     setValueMemory(setting, channel, value);
     emit settingsChanged();
+}
+
+DeviceModelEditState DeviceModel::editState() const
+{
+    DeviceModelEditState state;
+    for (const TargetSection &section : m_memory->sections())
+        state.sections.append(section.modelData);
+    state.extra = extraEditState();
+    return state;
+}
+
+void DeviceModel::restoreEditState(const DeviceModelEditState &state)
+{
+    const int count = std::min(int(state.sections.size()), m_memory->sectionCount());
+    for (int index = 0; index < count; ++index)
+        m_memory->setModelData(index, state.sections.at(index));
+    restoreExtraEditState(state.extra);
+    // Any setting may have changed, and the transmitter's pages follow its aircraft type.
+    emit allSettingsChanged();
 }
 
 void DeviceModel::resetSectionZeroTo(const QByteArray &defaultImage)

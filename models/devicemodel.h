@@ -13,6 +13,16 @@
 // (1-based), byte 2 the output port (1-based), byte 3 a secondary index (mix, point).
 using DeviceSetting = std::uint32_t;
 
+// What one edit of a model can change: the bytes of every section and the state a class keeps
+// beside them (DeviceModel::extraEditState). The edit history keeps these as its steps.
+struct DeviceModelEditState
+{
+    QList<QByteArray> sections;
+    QJsonObject extra;
+
+    bool operator==(const DeviceModelEditState &) const = default;
+};
+
 // Common base of the model classes: the settings as the sections of an owned DeviceMemory,
 // the file format, the model CRC and the comparison with a device.
 class DeviceModel : public Model
@@ -79,6 +89,12 @@ public:
     }
     void setValue(DeviceSetting setting, int channel, int value);
 
+    [[nodiscard]] DeviceModelEditState editState() const;
+    // Puts back a state that editState gave, as an edit: allSettingsChanged follows, so the
+    // library saves the model and a connected device is patched. Sections the model no longer
+    // has are left out.
+    void restoreEditState(const DeviceModelEditState &state);
+
     [[nodiscard]] static QString surfaceName(int code);
     [[nodiscard]] static QString axisName(int code);
     [[nodiscard]] static QString axisSurfaceName(int code);
@@ -94,6 +110,10 @@ protected:
     // The shared reset of single-section classes: section 0 back to `defaultImage`, then
     // allSettingsChanged.
     void resetSectionZeroTo(const QByteArray &defaultImage);
+    // The state an edit can change besides the section bytes (names kept only in the file),
+    // for undo; none by default. The restore stores it without emitting anything.
+    [[nodiscard]] virtual QJsonObject extraEditState() const { return {}; }
+    virtual void restoreExtraEditState(const QJsonObject &) {}
 
 private:
     enum class FileLayout { SingleSection, Sections };

@@ -162,6 +162,8 @@ bool MainWindowController::setCurrentModel(std::shared_ptr<Model> model)
         m_currentModel = std::move(model);
         if (m_currentModel)
             watchModel(m_currentModel);
+        // The steps of the model left behind would undo edits of a model no longer shown.
+        m_history.setModel(m_currentModel);
     }
     const QString fileName = m_currentModel ? m_currentModel->info().fileName() : QString();
     m_services.settings->setValue(kCurrentModelKey, fileName);

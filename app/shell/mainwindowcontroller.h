@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/shell/modelchoice.h"
+#include "models/edithistory.h"
 
 #include <QElapsedTimer>
 #include <QMetaObject>
@@ -23,7 +24,8 @@ enum class DeviceConnectionError : int;
 // The decisions of the main window, without its widgets: which model to work with when a
 // device has been identified (the model last synced with it, a model whose settings equal the
 // device's, or the user's choice in the sync dialog), when to ask for level calibration, and
-// what becomes of the current model. Owns the one device manager. Main thread only.
+// what becomes of the current model. Owns the one device manager and the current model's edit
+// history, which starts empty whenever another model becomes current. Main thread only.
 class MainWindowController : public QObject
 {
     Q_OBJECT
@@ -51,6 +53,8 @@ public:
         return *m_services.lastSyncedModels;
     }
     [[nodiscard]] QSettings &settings() const { return *m_services.settings; }
+    // Undo and redo of the current model's edits.
+    [[nodiscard]] EditHistory &editHistory() { return m_history; }
 
     [[nodiscard]] const std::shared_ptr<Model> &currentModel() const { return m_currentModel; }
     // The current model is the connected device's model and is attached to the device.
@@ -86,6 +90,7 @@ private:
     MainWindowView &m_view;
     std::unique_ptr<DeviceManager> m_manager;
     std::shared_ptr<Model> m_currentModel;
+    EditHistory m_history;
     QList<QMetaObject::Connection> m_modelConnections;
     bool m_modelChosen = false;
     bool m_selecting = false; // the current model is being written to the device

@@ -54,7 +54,7 @@ struct MainWindowDialogs
 };
 
 // The program's one top-level window: the navigation and pages, the device and model status,
-// the cable's power switch and the Account, Debug and Help menus. Decisions live in
+// the cable's power switch and the Account, Edit, Debug and Help menus. Decisions live in
 // MainWindowController; this shows them and forwards what the user does.
 class MainWindow : public QMainWindow, private MainWindowView
 {
@@ -120,6 +120,8 @@ private:
 
     void buildStatusBar(QWidget *parent);
     void buildMenus();
+    // Undo and Redo of the current model's edits, enabled as its history allows.
+    void buildEditMenu();
     QAction *addAction(QMenu *menu, const QString &objectName, const QString &text,
                        void (MainWindow::*slot)());
     void showDialog(QPointer<QDialog> &slot, QDialog *dialog);

@@ -11,11 +11,13 @@
 #include "device/streamenumeration.h"
 #include "device/ui/fskprotocolutility.h"
 #include "devicestate/devicemanager.h"
+#include "models/edithistory.h"
 #include "online/credentials.h"
 #include "ui/widgets/picture.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -99,6 +101,8 @@ void MainWindow::buildMenus()
     connect(logOut, &QAction::triggered, this, doLogOut);
     connect(m_logOutButton, &QPushButton::clicked, this, doLogOut);
 
+    buildEditMenu();
+
     QMenu *debug = menuBar()->addMenu(QStringLiteral("&Debug"));
     debug->setObjectName(QStringLiteral("menuDebug"));
     QAction *viewLog = addAction(debug, QStringLiteral("actionView_Log"),
@@ -148,6 +152,28 @@ void MainWindow::buildMenus()
     quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, this, &QWidget::close);
     QMainWindow::addAction(quit);
+}
+
+void MainWindow::buildEditMenu()
+{
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("menuEdit"));
+    EditHistory &history = m_controller.editHistory();
+    QAction *undo = addAction(edit, QStringLiteral("actionUndo"), QStringLiteral("Undo"), nullptr);
+    undo->setShortcuts(QKeySequence::Undo);
+    // Ctrl+Shift+Z everywhere, beside the platform's own (Ctrl+Y on Windows).
+    QList<QKeySequence> redoKeys{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)};
+    for (const QKeySequence &key : QKeySequence::keyBindings(QKeySequence::Redo))
+        if (!redoKeys.contains(key))
+            redoKeys.append(key);
+    QAction *redo = addAction(edit, QStringLiteral("actionRedo"), QStringLiteral("Redo"), nullptr);
+    redo->setShortcuts(redoKeys);
+    connect(undo, &QAction::triggered, &history, &EditHistory::undo);
+    connect(redo, &QAction::triggered, &history, &EditHistory::redo);
+    undo->setEnabled(history.canUndo());
+    redo->setEnabled(history.canRedo());
+    connect(&history, &EditHistory::canUndoChanged, undo, &QAction::setEnabled);
+    connect(&history, &EditHistory::canRedoChanged, redo, &QAction::setEnabled);
 }
 
 void MainWindow::updateLogInInfo()

@@ -1,6 +1,7 @@
 #include "app/shell/mainwindowcontroller.h"
 #include "app/shell/mainwindowview.h"
 #include "devicestate/devicemanager.h"
+#include "models/classes/airplanerxmodel.h"
 #include "models/devicemodel.h"
 #include "models/modelclassinfo.h"
 #include "shellrig.h"
@@ -216,6 +217,32 @@ private slots:
         QVERIFY(rig.controller->setCurrentModel(model));
         QVERIFY(!rig.view.calls.contains("selecting"));
         QVERIFY(!rig.controller->isCurrentModelAttached());
+    }
+
+    // The edit history is the current model's: its edits can be undone, the same model made
+    // current again (a device that came back) keeps them, and another model starts afresh.
+    void editHistoryFollowsTheCurrentModel()
+    {
+        ControllerRig rig;
+        auto first = std::make_shared<AirplaneRxModel>(0xD9, 0xFF);
+        auto second = std::make_shared<AirplaneRxModel>(0xD9, 0xFF);
+        EditHistory &history = rig.controller->editHistory();
+        QVERIFY(rig.controller->setCurrentModel(first));
+        QCOMPARE(history.model(), first.get());
+        const int original = first->expoPositive(SettingOnlyChannel::Yaw, 2);
+        first->setExpoPositive(SettingOnlyChannel::Yaw, 2, original + 1);
+        QVERIFY(QTest::qWaitFor([&] { return history.canUndo(); }, kWaitMs));
+        history.undo();
+        QCOMPARE(first->expoPositive(SettingOnlyChannel::Yaw, 2), original);
+        history.redo();
+
+        QVERIFY(rig.controller->setCurrentModel(first));
+        QVERIFY(history.canUndo());
+        QVERIFY(rig.controller->setCurrentModel(second));
+        QVERIFY(!history.canUndo());
+        QCOMPARE(history.model(), second.get());
+        history.undo();
+        QCOMPARE(first->expoPositive(SettingOnlyChannel::Yaw, 2), original + 1);
     }
 };
 

@@ -2,6 +2,7 @@
 #include "app/shell/devicewatch.h"
 #include "app/ui/mainwindow.h"
 #include "device/deviceconnection.h"
+#include "models/classes/airplanerxmodel.h"
 #include "platform/ftdi/simulatedftdibackend.h"
 #include "programrig.h"
 #include "testregistry.h"
@@ -9,12 +10,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMenuBar>
 #include <QSettings>
 
 using namespace appuitest;
 
 // The main window's own controls: the cable's power switch with its warning, the debug
-// actions that need a device in the right mode, and what the window says about the link.
+// actions that need a device in the right mode, the Edit menu, and what the window says about
+// the link.
 class MainWindowTest : public QObject
 {
     Q_OBJECT
@@ -124,6 +127,53 @@ private slots:
         QVERIFY(prompt);
         press(prompt, QStringLiteral("Exit"));
         QVERIFY(QTest::qWaitFor([&] { return rig.exitStatus == 0; }, kWaitMs));
+    }
+
+    // The Edit menu, between Account and Debug, undoes and redoes the current model's edits
+    // by its shortcuts, enabled as the model's history allows; another current model leaves
+    // nothing to undo.
+    void editMenuUndoesTheCurrentModel()
+    {
+        ProgramRig rig(DemoDevice::kDefaultProfile, false);
+        QVERIFY(rig.program);
+        MainWindow &window = rig.program->mainWindow();
+        QStringList menus;
+        for (QAction *menu : window.menuBar()->actions())
+            menus << menu->text();
+        QCOMPARE(menus, (QStringList{"&Account", "&Edit", "&Debug", "&Help"}));
+        QAction *undo = window.action("actionUndo");
+        QAction *redo = window.action("actionRedo");
+        QVERIFY(undo && redo);
+        QVERIFY(undo->shortcuts().contains(QKeySequence("Ctrl+Z")));
+        QVERIFY(redo->shortcuts().contains(QKeySequence("Ctrl+Shift+Z")));
+        for (const QKeySequence &key : QKeySequence::keyBindings(QKeySequence::Redo))
+            QVERIFY(redo->shortcuts().contains(key));
+        QVERIFY(!undo->isEnabled());
+        QVERIFY(!redo->isEnabled());
+
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.setFocus();
+        auto model = std::make_shared<AirplaneRxModel>(0xD9, 0xFF);
+        QVERIFY(window.setCurrentModel(model));
+        const QByteArray before = model->memory().modelData(0);
+        model->setDualRatePositive(SettingOnlyChannel::Pitch, 0, 77);
+        const QByteArray after = model->memory().modelData(0);
+        QVERIFY(QTest::qWaitFor([&] { return undo->isEnabled(); }, kWaitMs));
+
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(model->memory().modelData(0), before);
+        QVERIFY(!undo->isEnabled());
+        QVERIFY(redo->isEnabled());
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(model->memory().modelData(0), after);
+        QCOMPARE(model->dualRatePositive(SettingOnlyChannel::Pitch, 0), 77);
+        QVERIFY(undo->isEnabled());
+
+        QVERIFY(window.setCurrentModel(std::make_shared<AirplaneRxModel>(0xD9, 0xFF)));
+        QVERIFY(!undo->isEnabled());
+        QVERIFY(!redo->isEnabled());
     }
 
     void geometryIsKept()
