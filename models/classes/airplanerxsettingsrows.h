@@ -4,7 +4,8 @@
 
 class AirplaneRxModel;
 
-// The airplane receiver's settings as rows, read from the model on every call.
+// The airplane receiver's settings as rows, read from the model on every call and changed
+// through the model's setters.
 class AirplaneRxModelSettingsRows : public ModelSettingsRows
 {
 public:
@@ -15,7 +16,12 @@ public:
     [[nodiscard]] QString valueText(int row) const override;
     [[nodiscard]] bool isEditable() const override { return m_editable; }
 
+    [[nodiscard]] int value(int row) const override;
+    [[nodiscard]] SettingsRowRange range(int row) const override;
+    [[nodiscard]] bool isRowEditable(int row) const override;
+    bool setValue(int row, int value) override;
+
 private:
-    const AirplaneRxModel &m_model;
+    AirplaneRxModel &m_model;
     bool m_editable = false;
 };

@@ -4,10 +4,17 @@
 
 #include <QWizardPage>
 
-class EditModelWidget;
-class Page;
+#include <memory>
 
-// The wizard's first page: name, picture, device and notes of the new model.
+class EditModelWidget;
+class Model;
+class Page;
+class QLabel;
+class SettingsRowsView;
+
+// The wizard's first page: name, picture, device and notes of the new model, and the
+// settings of the chosen device's model class as rows the user can change (shown only for a
+// class that has them).
 class WizardFirstPage : public QWizardPage
 {
     Q_OBJECT
@@ -16,11 +23,16 @@ public:
     explicit WizardFirstPage(QWidget *parent = nullptr);
 
     [[nodiscard]] EditModelWidget *editWidget() const { return m_editWidget; }
+    [[nodiscard]] SettingsRowsView *settingsView() const { return m_settingsView; }
     // A model needs a device to be made for, and a name to be found by in the library.
     [[nodiscard]] bool isComplete() const override;
 
 private:
+    void showSettingsOf(const std::shared_ptr<Model> &model);
+
     EditModelWidget *m_editWidget = nullptr;
+    QLabel *m_settingsLabel = nullptr;
+    SettingsRowsView *m_settingsView = nullptr;
 };
 
 // One set-up page of the model class: the editor's page for the record, without its
