@@ -268,7 +268,8 @@ void MainWindow::openSyncDialog()
 
 void MainWindow::rebuildNavigation(const std::shared_ptr<Model> &model)
 {
-    PageContext context{model, &m_controller.deviceManager(), m_services.connection, this};
+    PageContext context{model, &m_controller.deviceManager(), m_services.connection, this,
+                        m_services.tooltips};
     const QString selected = m_navigation->selectedTitle();
     m_navigation->rebuildNavigation(model, context, selected.isEmpty() ? kModelsTitle : selected);
 }

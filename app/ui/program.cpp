@@ -22,6 +22,7 @@
 #include "ui/models/modelscontext.h"
 #include "ui/models/modelspage.h"
 #include "ui/navigation/pageregistry.h"
+#include "ui/pages/editorpages.h"
 #include "ui/sync/syncdialog.h"
 #include "ui/widgets/picture.h"
 #include "ui/widgets/stylevalues.h"
@@ -158,6 +159,7 @@ std::expected<void, QString> Program::build(Setup &setup)
     m_window =
         std::make_unique<MainWindow>(services, standardDialogs([this] { return onlineContext(); }));
     registerOnlineScreens();
+    registerEditorPages(*m_pages);
     registerModelScreens();
     // A failed attempt changes nothing on the connection; the window still says why.
     QObject::connect(m_watch.get(), &DeviceWatch::openAttempted, m_window.get(),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/tooltipparser.h"
 #include "models/pageinfo.h"
 
 #include <QHash>
@@ -20,6 +21,8 @@ struct PageContext
     DeviceConnection *connection = nullptr;
     // The main window, as the parent of the dialogs a page opens.
     QWidget *window = nullptr;
+    // The help texts of the pages' help indicators; none in the wizard's set-up pages.
+    const TooltipTable *tooltips = nullptr;
 };
 
 // Makes the page widget of a record; the caller takes ownership.

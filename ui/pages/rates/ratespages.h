@@ -1,0 +1,6 @@
+#pragma once
+
+class PageRegistry;
+
+// The exponential, dual-rate and gain pages.
+void registerRatePages(PageRegistry &registry);
