@@ -6,6 +6,8 @@
 #include "devsim/devicestatefile.h"
 #include "devsim/profiles.h"
 #include "devsim/simulatedcabledevice.h"
+#include "models/devicemodel.h"
+#include "models/modelclassinfo.h"
 #include "platform/ftdi/simulatedftdibackend.h"
 
 #include <QDir>
@@ -14,6 +16,33 @@
 namespace {
 
 const QString kLogCategory = QStringLiteral("Demo");
+
+// A demo device seen for the first time holds the settings a new model of its class starts
+// with, as a device from the factory would, rather than the simulator's test patterns: its
+// pages then show a coherent aircraft. Sections the class does not know keep their bytes.
+void useFactorySettings(devsim::DeviceProfile &profile)
+{
+    const ModelClassInfo *modelClass =
+        findModelClass(profile.productCode, profile.parameterVersion);
+    if (!modelClass)
+        return;
+    const auto model = std::dynamic_pointer_cast<DeviceModel>(
+        modelClass->create(profile.productCode, profile.parameterVersion));
+    if (!model)
+        return;
+    const QList<TargetSection> &sections = model->memory().sections();
+    for (devsim::ProfileTarget &target : profile.targets) {
+        if (target.target != devsim::kParameterTarget)
+            continue;
+        for (std::size_t index = 0;
+             index < target.sections.size() && index < std::size_t(sections.size()); ++index) {
+            // A new model's bytes are its class's defaults.
+            const QByteArray &bytes = sections.at(qsizetype(index)).modelData;
+            if (bytes.size() == target.sections[index].contents.size())
+                target.sections[index].contents = bytes;
+        }
+    }
+}
 
 } // namespace
 
@@ -25,6 +54,8 @@ std::expected<std::unique_ptr<DemoDevice>, QString> DemoDevice::create(const QSt
         return std::unexpected(
             QStringLiteral("unknown demo device \"%1\"; known are: %2")
                 .arg(profileName, devsim::profiles::names().join(QStringLiteral(", "))));
+    if (!QFileInfo::exists(stateFile))
+        useFactorySettings(*profile);
     if (const auto loaded = devsim::loadDeviceStateFile(stateFile, *profile); !loaded)
         return std::unexpected(loaded.error());
     auto simulator =

@@ -18,6 +18,7 @@
 #include "online/ui/updatepage.h"
 #include "testservice/testservice.h"
 #include "ui/navigation/navigationpane.h"
+#include "ui/navigation/page.h"
 #include "ui/widgets/progressdialog.h"
 
 #include <QAbstractButton>
@@ -32,6 +33,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QSettings>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -41,6 +43,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
+#include <utility>
 
 namespace {
 
@@ -138,6 +142,24 @@ void selectPage(MainWindow &window, const QString &title)
     if (rows.isEmpty())
         fail(QStringLiteral("no page \"%1\"").arg(title));
     list->setCurrentItem(rows.first());
+}
+
+// A few edits as an owner would make them, so that the pictures show a set-up aircraft: softer
+// centres on the sticks, and one mix.
+void showSampleEdits(MainWindow &window, const QString &title)
+{
+    Page *page = window.navigation()->pageForTitle(title);
+    if (!page)
+        return;
+    if (title == QLatin1String("Exponential")) {
+        const int sample[] = {30, 30, 25, 20, 40, 40};
+        const QList<QSpinBox *> boxes = page->findChildren<QSpinBox *>();
+        for (int index = 0; index < boxes.size() && index < int(std::size(sample)); ++index)
+            boxes.at(index)->setValue(sample[index]);
+    } else if (title == QLatin1String("Mixing")) {
+        if (auto *add = page->findChild<QAbstractButton *>(QStringLiteral("addMixButton")))
+            add->click();
+    }
 }
 
 class Tour
@@ -246,6 +268,27 @@ int main(int argc, char *argv[])
     }
     tour.shot(QStringLiteral("synced"),
               QStringLiteral("The receiver's settings are a new model, in step with the device."));
+
+    // Each editor page of the receiver, as its owner sees it.
+    const std::pair<const char *, const char *> editorPages[] = {
+        {"Exponential", "Exponential per flight mode and axis, with the stick curve."},
+        {"Dual Rate", "Dual rates per flight mode and axis, the same curve."},
+        {"Gain & Priority", "Stabilisation gains per flight mode and axis."},
+        {"Mixing", "The mixes in use, their inputs, rates and conditions."},
+        {"Receiver Orientation", "How the receiver is mounted in the aircraft."},
+        {"Flight Mode Switch", "The channel that selects the flight mode."},
+        {"Aircraft Type", "Aircraft, wing and tail type, drawn as chosen."},
+        {"Surface Setup", "Travel, sub-trim, reverse and balance of each surface."},
+        {"Port Assignment & Failsafe", "What each port drives, and what it does on signal loss."},
+    };
+    for (const auto &[title, caption] : editorPages) {
+        selectPage(window, QString::fromLatin1(title));
+        showSampleEdits(window, QString::fromLatin1(title));
+        QString name = QString::fromLatin1(title).toLower();
+        name.replace(QLatin1String(" & "), QLatin1String("-"));
+        name.replace(QLatin1Char(' '), QLatin1Char('-'));
+        tour.shot(QStringLiteral("page-") + name, QString::fromLatin1(caption));
+    }
 
     // The online update: log in, see the newer version, install it.
     selectPage(window, QStringLiteral("Software Update"));
