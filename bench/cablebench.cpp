@@ -180,10 +180,11 @@ CableRig::CableRig(const devsim::DeviceProfile &profile)
 
 bool CableRig::open()
 {
-    bool opened = false;
+    // Shared, so that an open completing after the wait gave up has somewhere to write.
+    const auto opened = std::make_shared<bool>(false);
     connection.open(std::make_unique<FtdiCableDeviceStream>(backend, kCableSerial),
-                    [&](bool ok) { opened = ok; });
-    return waitFor([&] { return opened; }, kOpenTimeoutMs);
+                    [opened](bool ok) { *opened = ok; });
+    return waitFor([opened] { return *opened; }, kOpenTimeoutMs);
 }
 
 bool CableRig::comeUp()

@@ -10,9 +10,11 @@
 #include "devsim/devicesimulator.h"
 #include "devsim/saxwriter.h"
 #include "gui_bench.h"
+#include "models/edithistory.h"
 #include "models/model.h"
 #include "models/modellibrary.h"
 #include "ui/navigation/navigationpane.h"
+#include "ui/navigation/page.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -23,8 +25,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
+#include <QStackedWidget>
 #include <QTextBlock>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <optional>
@@ -39,6 +44,25 @@ constexpr int kScrollSteps = 6;
 constexpr int kScrollPauseMs = 100;
 
 constexpr int kLogBurstEntries = 100'000;
+
+// The airplane receiver's editor pages, in the navigation's order.
+const char *const kEditorPages[] = {
+    "Dashboard",
+    "Exponential",
+    "Dual Rate",
+    "Gain & Priority",
+    "Mixing",
+    "Receiver Orientation",
+    "Flight Mode Switch",
+    "Aircraft Type",
+    "Surface Setup",
+    "Port Assignment & Failsafe",
+};
+constexpr int kPageSettleMs = 150;
+constexpr int kPageTimeoutMs = 10'000;
+constexpr int kSpinBoxEdits = 20;
+constexpr int kEditPauseMs = 50;
+constexpr int kUndoTimeoutMs = 10'000;
 
 constexpr int kPaintTimeoutMs = 10'000;
 constexpr int kOpenTimeoutMs = 10'000;
@@ -101,8 +125,11 @@ public:
         if (!program)
             return;
         if (identify(*program, QStringLiteral("open + power + identify")) &&
-            syncFromDevice(*program, QStringLiteral("sync from device")))
+            syncFromDevice(*program, QStringLiteral("sync from device"))) {
             editAndSave(*program, QStringLiteral("edit + library save"));
+            if (switchPages(*program))
+                editExponential(*program);
+        }
         logViewer(*program);
         firmwareTransfer(*program);
         program.reset();
@@ -312,6 +339,80 @@ private:
                                         .arg(written ? QString() : QStringLiteral(", old name"))
                                   : QStringLiteral("still pending"));
         return done;
+    }
+
+    // Selects the row titled `title` and waits until the stack shows its page.
+    bool showPage(Program &program, const QString &title)
+    {
+        NavigationPane *navigation = program.mainWindow().navigation();
+        Page *page = navigation->pageForTitle(title);
+        if (!page)
+            return false;
+        postAction(m_probe, QStringLiteral("bench: select %1").arg(title), [navigation, title] {
+            const QList<QListWidgetItem *> rows =
+                navigation->navList()->findItems(title, Qt::MatchExactly);
+            if (!rows.isEmpty())
+                navigation->navList()->setCurrentItem(rows.first());
+        });
+        return waitUntil([&] { return navigation->pageStack()->currentWidget() == page; },
+                         kPageTimeoutMs);
+    }
+
+    // Every editor page of the synced model in turn, each left to paint and settle.
+    bool switchPages(Program &program)
+    {
+        begin(QStringLiteral("editor pages: select each"));
+        QStringList missing;
+        int shown = 0;
+        for (const char *title : kEditorPages) {
+            if (showPage(program, QString::fromLatin1(title)))
+                ++shown;
+            else
+                missing << QString::fromLatin1(title);
+            runEventLoopFor(kPageSettleMs);
+        }
+        end(missing.isEmpty(),
+            missing.isEmpty()
+                ? QStringLiteral("%1 pages").arg(shown)
+                : QStringLiteral("not shown: %1").arg(missing.join(QStringLiteral(", "))));
+        return missing.isEmpty();
+    }
+
+    // Edits through a spin box of the Exponential page, one event-loop turn apart, as a user
+    // stepping a value; then one Undo through the controller's history.
+    void editExponential(Program &program)
+    {
+        const QString title = QStringLiteral("Exponential");
+        MainWindow &window = program.mainWindow();
+        EditHistory &history = window.controller().editHistory();
+        Page *page = window.navigation()->pageForTitle(title);
+        QSpinBox *box = page ? page->findChild<QSpinBox *>() : nullptr;
+        begin(QStringLiteral("Exponential: %1 spin box edits + undo").arg(kSpinBoxEdits));
+        if (!box || !showPage(program, title)) {
+            end(false, QStringLiteral("no spin box on the Exponential page"));
+            return;
+        }
+        runEventLoopFor(kPageSettleMs);
+        const int stepsBefore = history.undoCount();
+        int previous = box->value();
+        int last = previous;
+        for (int edit = 0; edit < kSpinBoxEdits; ++edit) {
+            const int value = std::clamp(5 + 2 * edit, box->minimum(), box->maximum());
+            previous = last;
+            last = value;
+            postAction(m_probe, QStringLiteral("bench: setValue"),
+                       [box, value] { box->setValue(value); });
+            runEventLoopFor(kEditPauseMs);
+        }
+        const int steps = history.undoCount() - stepsBefore;
+        postAction(m_probe, QStringLiteral("bench: undo"), [&history] { history.undo(); });
+        const bool undone = waitUntil([&] { return box->value() == previous; }, kUndoTimeoutMs);
+        runEventLoopFor(kPageSettleMs);
+        end(undone && steps > 0,
+            QStringLiteral("%1 undo steps recorded; after undo the box shows %2 (%3 expected)")
+                .arg(steps)
+                .arg(box->value())
+                .arg(previous));
     }
 
     void logViewer(Program &program)
