@@ -92,8 +92,9 @@ GainPriorityPage::GainPriorityPage(std::shared_ptr<AirplaneRxModel> model,
     addHeader(*grid, RateColumn, 2, tr("Rate gain"), QStringLiteral("gain-rate-tooltip"), tooltips);
     addHeader(*grid, HeadingColumn, 2, tr("Heading hold gain"),
               QStringLiteral("gain-heading-tooltip"), tooltips);
-    QWidget *delayHeader =
-        addHeader(*grid, HeadingDelayColumn, 1, tr("Heading hold delay"), QString(), tooltips);
+    QWidget *delayHeader = addHeader(*grid, HeadingDelayColumn, 1, tr("Heading hold delay"),
+                                     QStringLiteral("gain-heading-delay-tooltip"), tooltips);
+    // The wizard's pages have no help indicators; the heading still explains itself there.
     delayHeader->setToolTip(headingHoldDelayHelp());
     addHeader(*grid, StickColumn, 1, tr("Stick gain"), QStringLiteral("gain-stick-tooltip"),
               tooltips);
