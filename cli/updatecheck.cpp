@@ -143,3 +143,14 @@ QString updateLine(const UpdateData &update, bool proposed)
         line += QStringLiteral("  (proposed)");
     return line;
 }
+
+std::expected<UpdateCheck, ExitCode> logInAndCheckForUpdates(DeviceSession &session,
+                                                             QSettings &settings, Console &console)
+{
+    const std::optional<credentials::Account> account = requireLogIn(settings, console);
+    if (!account)
+        return std::unexpected(ExitCode::Failed);
+    if (const ExitCode opened = session.open(); opened != ExitCode::Success)
+        return std::unexpected(opened);
+    return checkForUpdates(session, settings, *account);
+}

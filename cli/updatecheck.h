@@ -43,6 +43,11 @@ struct UpdateCheck
 [[nodiscard]] std::expected<UpdateCheck, ExitCode>
 checkForUpdates(DeviceSession &session, QSettings &settings, const credentials::Account &account);
 
+// What both update commands begin with: the log-in, the device found and identified through
+// `session`, and the service's offer for it.
+[[nodiscard]] std::expected<UpdateCheck, ExitCode>
+logInAndCheckForUpdates(DeviceSession &session, QSettings &settings, Console &console);
+
 [[nodiscard]] QJsonObject updateDeviceJson(const UpdateDevice &device);
 [[nodiscard]] QJsonObject updateJson(const UpdateData &update, bool proposed);
 // One line of the list: "* VERSION  TITLE  DATE  (proposed)", unmarked when not proposed.

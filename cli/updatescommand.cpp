@@ -38,15 +38,9 @@ ExitCode runUpdatesCommand(CommandContext &context)
         return ExitCode::Usage;
     }
     const std::unique_ptr<QSettings> settings = openSharedSettings();
-    const std::optional<credentials::Account> account = requireLogIn(*settings, console);
-    if (!account)
-        return ExitCode::Failed;
-
     DeviceSession session(context.options, console, context.err);
-    if (const ExitCode opened = session.open(); opened != ExitCode::Success)
-        return opened;
     const std::expected<UpdateCheck, ExitCode> check =
-        checkForUpdates(session, *settings, *account);
+        logInAndCheckForUpdates(session, *settings, console);
     if (!check)
         return check.error();
 
