@@ -7,6 +7,8 @@
 #
 # Usage: scripts/package-check.sh BUILD_DIR
 set -euo pipefail
+# grep -q stops reading at its first match; fed through a pipe, the writer would then die of
+# SIGPIPE and, under pipefail, fail the check it passed. Texts go to grep as here-strings.
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:?usage: scripts/package-check.sh BUILD_DIR}" && pwd)
 
@@ -63,7 +65,7 @@ for library in 'libqt5core5a' 'libqt5gui5' 'libqt5widgets5' 'libqt5network5' 'li
   printf '%s\n' "$depends" | grep -Eq "(^|[ ,|])$library( |,|$)" ||
     fail "Depends lacks $library: $depends"
 done
-printf '%s\n' "$depends" | grep -q -- '-dev\b' && fail "Depends names a development package: $depends"
+grep -q -- '-dev\b' <<<"$depends" && fail "Depends names a development package: $depends"
 
 dpkg-deb -e "$deb" "$scratch/control"
 for script in postinst postrm; do
@@ -147,7 +149,7 @@ done
 for size in "${icon_sizes[@]}"; do
   icon=usr/share/icons/hicolor/${size}x$size/apps/$app_id.png
   [ -f "$root/$icon" ] || continue
-  file -b "$root/$icon" | grep -q "^PNG image data, $size x $size," ||
+  grep -q "^PNG image data, $size x $size," <<<"$(file -b "$root/$icon")" ||
     fail "/$icon is not a ${size}x$size PNG: $(file -b "$root/$icon")"
 done
 
@@ -192,7 +194,7 @@ rule_for() {
 }
 has_rule() {
   local subsystem=$1 key=$2 id=$3 want=$4
-  rule_for "$subsystem" "$key" "$id" | grep -qF "$want" ||
+  grep -qF "$want" <<<"$(rule_for "$subsystem" "$key" "$id")" ||
     fail "udev: no $subsystem rule for $id with $want"
 }
 if [ -f "$rules" ]; then
@@ -230,10 +232,10 @@ check_page() {
   page=$(render_page "$command") || { fail "groff cannot render $command(1)"; return; }
   [ ! -s "$scratch/$command.warnings" ] ||
     fail "groff warns about $command(1): $(head -3 "$scratch/$command.warnings")"
-  printf '%s\n' "$page" | grep -q '^NAME' || fail "$command(1) has no NAME section"
-  printf '%s\n' "$page" | grep -q '^SYNOPSIS' || fail "$command(1) has no SYNOPSIS section"
+  grep -q '^NAME' <<<"$page" || fail "$command(1) has no NAME section"
+  grep -q '^SYNOPSIS' <<<"$page" || fail "$command(1) has no SYNOPSIS section"
   for option in $(printf '%s\n' "$source_text" | grep -oE -- '--[a-z][a-z-]*' | sort -u); do
-    printf '%s\n' "$page" | grep -qF -- "$option" || fail "$command(1) does not mention $option"
+    grep -qF -- "$option" <<<"$page" || fail "$command(1) does not mention $option"
   done
   printf '%s\n' "$page" >"$scratch/$command.txt"
 }
