@@ -4,45 +4,19 @@
 #include "devsim/devicestatefile.h"
 #include "devsim/ptyserver.h"
 #include "devsim/ptyserveroptions.h"
+#include "devsim/quitonsignals.h"
 #include "devsim/saxwriter.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSocketNotifier>
 
-#include <csignal>
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr int kExitUsage = 2;
 constexpr int kExitFailed = 1;
-
-int quitPipe[2] = {-1, -1};
-
-void requestQuit(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const auto ignored = ::write(quitPipe[1], &byte, 1);
-}
-
-// The handler only writes to a pipe; the event loop reads it and quits.
-void quitOnSignals(QCoreApplication &app)
-{
-    if (pipe2(quitPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(quitPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] { app.quit(); });
-    struct sigaction action = {};
-    action.sa_handler = requestQuit;
-    sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-        sigaction(signal, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
-}
 
 void printLine(std::FILE *stream, const QString &text)
 {
